@@ -1,0 +1,39 @@
+// The display: output-mode menu, X11 / MIT-SHM / DGA set-up, presentation of a
+// FrameBuffer, Escape polling and restore.
+#pragma once
+#include <cstdint>
+
+// A FrameBuffer is 320 x 200 pixels, row-major, 0x00RRGGBB little-endian words.
+constexpr int kFrameWidth = 320;
+constexpr int kFrameHeight = 200;
+constexpr int kFramePixels = kFrameWidth * kFrameHeight;
+
+// Asks for an output mode on standard input (flags bit 0 clear) and opens the
+// display. size_kind 1 is 320 x 240, 2 is 320 x 200. Flags bit 0 set skips the
+// menu and takes mode 1, or mode 5 when bit 1 is set too.
+// Returns 0 on success; 1 or 2 on failure (the caller treats both alike).
+int display_open(int size_kind, int flags);
+
+// Converts and shows 200 rows of 320 pixels read from frame (which may be a
+// window into a taller picture of 320-pixel rows).
+void display_present(const uint32_t* frame);
+
+// Returns 1 when an Escape key event (key code 9, press or release) was taken
+// from the event queue during this call, else 0; events after it stay queued.
+int display_poll_escape();
+
+// Gives the screen back (DGA: ends direct video and restores the video mode;
+// windows: releases the shared-memory image and the window). Call once.
+void display_close();
+
+// Where presented frames go: the X11 output opened by display_open, or the
+// sink of a capture run. display_present, display_poll_escape and
+// display_close forward to the installed sink.
+struct FrameSink {
+  void (*present)(const uint32_t* frame);
+  int (*poll_escape)();
+  void (*close)();
+};
+
+// Installs a frame sink in place of the X11 output (nullptr restores X11).
+void display_set_sink(const FrameSink* sink);

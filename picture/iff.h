@@ -1,0 +1,39 @@
+// IFF FORM picture decoder for the ILBM (planar) and PBM (chunky) pictures.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+// Header of the last picture iff_decode read; also kept when a later step of
+// that call failed, and when no destination was given.
+struct IffHeader {
+  int width;
+  int height;
+  int planes;
+  int chunky;  // 1 for "PBM ", 0 for "ILBM"
+};
+extern IffHeader iff_header;
+
+// Text of the last outcome: "Picture loaded ok.", "Destination is NULL.",
+// "Invalid picture.", "BMHD not found.", "CMAP not found.", "BODY not found.".
+extern const char* iff_status;
+
+// Decodes the picture in data[0..size) into dest (at most dest_capacity bytes)
+// and palette (768 bytes, 6-bit components).
+// PBM gives width x height indices; ILBM gives the decompressed body in ILBM
+// row order (per row, plane 0 first), for iff_planar_to_chunky.
+// The form type is searched at offsets 0..17 and the chunks by their tags at
+// offsets 0..64,001, first match wins; chunk lengths are never read. Nothing
+// is read outside data or written outside dest: a run that crosses the end of
+// the output or of dest is cut, compressed data that ends early leaves the
+// rest of dest as it was, a tag whose fields run past the data counts as
+// absent, and palette bytes past the end of the data read as 0.
+// A null dest reads only the header: status "Destination is NULL.", returns -1.
+// Returns -1 (all bits set) on success, 0 on failure (see iff_status).
+int iff_decode(const uint8_t* data, size_t size, uint8_t* dest, size_t dest_capacity,
+               uint8_t* palette);
+
+// Turns the planar output of the last ILBM decode (iff_header's width, height
+// and planes) into width x height indices, plane k giving bit k. Planar bytes
+// past planar_size read as 0; nothing is written past dest_capacity.
+void iff_planar_to_chunky(const uint8_t* planar, size_t planar_size, uint8_t* dest,
+                          size_t dest_capacity);

@@ -1,0 +1,16 @@
+// The eight scenes, in show order. Each returns 1 when it ran to its end and
+// 0 when a closing poll saw Escape or its set-up could not allocate memory.
+#pragma once
+
+int scene_polar_wipe();          // until tick 2,940
+int scene_twisting_silhouette(); // until tick 6,795
+int scene_picture_wipes();       // until tick 9,451
+int scene_object_ring();         // until tick 10,451
+int scene_whirl_greetings();     // until tick 13,121
+int scene_hyperbolic_whirl();    // until tick 14,191
+int scene_replayed_object();     // until tick 16,191 or the end of the music
+int scene_tunnel();              // 4,200 ticks from its own start
+
+// Stand-in for a scene that is not built yet: presents one black frame and
+// returns 1.
+int scene_not_built();

@@ -1,0 +1,30 @@
+// The show clock: one absolute time base of 70 ticks per second for every scene.
+#pragma once
+#include <cstdint>
+
+// Microseconds per show tick (69.9986 ticks per second).
+constexpr uint32_t kTickMicros = 14286;
+
+// Where the clock reads the time: the wall clock for the live show, a virtual
+// clock for a capture run. now_micros returns microseconds on a fixed epoch;
+// it must never return 0.0 once the show is running, because a start time of
+// 0.0 means "not started".
+struct TimeSource {
+  double (*now_micros)();
+};
+
+// The wall clock (gettimeofday) that the live show uses by default.
+extern const TimeSource kWallClock;
+
+// Installs the time source; call before the first show_ticks. Passing nullptr
+// restores the wall clock.
+void clock_set_source(const TimeSource* source);
+
+// Ticks since the first call. The first call starts the clock and returns 0;
+// later calls return the whole ticks elapsed, as the low 32 bits of a
+// truncated 64-bit count (a clock set back before the start gives huge values).
+uint32_t show_ticks();
+
+// Forgets the start time so the next show_ticks starts the clock again.
+// Only tests and the capture tool use it; the show never restarts its clock.
+void clock_reset();

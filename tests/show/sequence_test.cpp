@@ -1,0 +1,57 @@
+// The real tundrix binary, driven through its two menus on standard input.
+#include <gtest/gtest.h>
+
+#include "tests/support/support.h"
+
+namespace {
+
+const char kSoundMenu[] =
+    "Select your sound device:\n0 - None\n1 - /dev/dsp 8-bit\n2 - /dev/dsp 16-bit\n";
+const char kModeMenu[] =
+    "Internal window size: 320x200\n"
+    "1 - Standard X11 (Grayscale in 8-bit)\n"
+    "2 - Standard X11 double pixels\n"
+    "3 - X11 Shm (Grayscale in 8-bit)\n"
+    "4 - X11 Shm double pixels\n"
+    "5 - XF86 fullscreen DGA (Grayscale in 8-bit)\n"
+    "6 - XF86 fullscreen DGA double pixels\n";
+
+RunResult run_show(const std::string& input, const std::string& display = ":0") {
+  RunOptions options;
+  options.stdin_text = input;
+  options.env = {"DISPLAY=" + display};
+  options.timeout_seconds = 30;
+  return run_program({tundrix_binary()}, options);
+}
+
+TEST(ShowMenus, UnknownSoundDeviceFailsBeforeTheModeMenu) {
+  for (const char* answer : {"3\n", "x\n", "", "   \n", "9abc\n"}) {
+    RunResult r = run_show(answer);
+    EXPECT_EQ(r.status, 1) << answer;
+    EXPECT_EQ(r.out, std::string(kSoundMenu) + "...dnuof ton ecived dnuoS\n") << answer;
+  }
+}
+
+TEST(ShowMenus, OnlyTheFirstCharacterOfTheSoundAnswerCounts) {
+  RunResult r = run_show("0xyz\n0\n");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, std::string(kSoundMenu) + kModeMenu + "...dnuof ton edoM\n");
+}
+
+TEST(ShowMenus, UnreadableOrOutOfRangeModeFails) {
+  // A huge number must not wrap into 1..6; a word, EOF, 0, 7 and negatives fail.
+  for (const char* mode : {"9\n", "0\n", "7\n", "-1\n", "word\n", "", "4294967297\n",
+                           "99999999999999999999\n", "+\n"}) {
+    RunResult r = run_show(std::string("0\n") + mode);
+    EXPECT_EQ(r.status, 1) << mode;
+    EXPECT_EQ(r.out, std::string(kSoundMenu) + kModeMenu + "...dnuof ton edoM\n") << mode;
+  }
+}
+
+TEST(ShowMenus, ModeWithoutAnXServerFails) {
+  RunResult r = run_show("0\n1\n", ":250");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, std::string(kSoundMenu) + kModeMenu + "...dnuof ton edoM\n");
+}
+
+}  // namespace

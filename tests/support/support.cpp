@@ -1,0 +1,166 @@
+#include "tests/support/support.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+double now_seconds() {
+  timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return ts.tv_sec + ts.tv_nsec * 1e-9;
+}
+
+std::string getenv_or(const char* name, const char* fallback) {
+  const char* v = std::getenv(name);
+  return v && *v ? v : fallback;
+}
+
+// Drains whatever is readable on fd into out without blocking; false at EOF.
+bool drain(int fd, std::string& out) {
+  char buf[65536];
+  for (;;) {
+    ssize_t n = read(fd, buf, sizeof buf);
+    if (n > 0) {
+      out.append(buf, static_cast<size_t>(n));
+      continue;
+    }
+    if (n == 0) return false;
+    return errno == EAGAIN || errno == EINTR;
+  }
+}
+
+int decode_status(int raw) {
+  if (WIFEXITED(raw)) return WEXITSTATUS(raw);
+  if (WIFSIGNALED(raw)) return 128 + WTERMSIG(raw);
+  return -1;
+}
+
+}  // namespace
+
+std::string xvfb_display(int depth) {
+  std::string dir = getenv_or("TUNDRIX_XVFB_DIR", "");
+  std::ifstream in(dir + "/depth-" + std::to_string(depth));
+  std::string display;
+  if (dir.empty() || !(in >> display)) {
+    ADD_FAILURE() << "no test X server of depth " << depth
+                  << " (run the tests through ctest, which starts them)";
+    return "";
+  }
+  return display;
+}
+
+std::string tundrix_binary() { return getenv_or("TUNDRIX_BIN", TUNDRIX_BIN_DEFAULT); }
+std::string capture_binary() { return getenv_or("TUNDRIX_CAPTURE_BIN", TUNDRIX_CAPTURE_BIN_DEFAULT); }
+std::string testdata_path(const std::string& relative) {
+  return std::string(TUNDRIX_TESTDATA_DIR) + "/" + relative;
+}
+
+std::vector<uint8_t> read_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+Child start_program(const std::vector<std::string>& argv, const std::vector<std::string>& env) {
+  int in_pipe[2], out_pipe[2], err_pipe[2];
+  if (pipe(in_pipe) || pipe(out_pipe) || pipe(err_pipe)) return {};
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(in_pipe[0], 0);
+    dup2(out_pipe[1], 1);
+    dup2(err_pipe[1], 2);
+    for (int fd : {in_pipe[0], in_pipe[1], out_pipe[0], out_pipe[1], err_pipe[0], err_pipe[1]}) close(fd);
+    setpgid(0, 0);
+    for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execv(args[0], args.data());
+    _exit(127);
+  }
+  close(in_pipe[0]);
+  close(out_pipe[1]);
+  close(err_pipe[1]);
+  fcntl(out_pipe[0], F_SETFL, O_NONBLOCK);
+  fcntl(err_pipe[0], F_SETFL, O_NONBLOCK);
+  signal(SIGPIPE, SIG_IGN);
+  return {pid, in_pipe[1], out_pipe[0], err_pipe[0]};
+}
+
+void child_write(const Child& child, const std::string& text) {
+  size_t done = 0;
+  while (done < text.size()) {
+    ssize_t n = write(child.stdin_fd, text.data() + done, text.size() - done);
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+}
+
+bool child_wait_output(Child& child, const std::string& needle, std::string& seen,
+                       double timeout_seconds) {
+  double end = now_seconds() + timeout_seconds;
+  while (seen.find(needle) == std::string::npos) {
+    double left = end - now_seconds();
+    if (left <= 0) return false;
+    pollfd p = {child.stdout_fd, POLLIN, 0};
+    poll(&p, 1, static_cast<int>(left * 1000) + 1);
+    if (!drain(child.stdout_fd, seen) && seen.find(needle) == std::string::npos) return false;
+  }
+  return true;
+}
+
+RunResult child_finish(Child& child, double timeout_seconds) {
+  RunResult result;
+  if (child.stdin_fd >= 0) close(child.stdin_fd);
+  child.stdin_fd = -1;
+  double end = now_seconds() + timeout_seconds;
+  bool out_open = true, err_open = true;
+  int raw = 0;
+  for (;;) {
+    pid_t w = waitpid(child.pid, &raw, WNOHANG);
+    if (w == child.pid) break;
+    if (now_seconds() > end) {
+      result.timed_out = true;
+      kill(-child.pid, SIGKILL);
+      kill(child.pid, SIGKILL);
+      waitpid(child.pid, &raw, 0);
+      break;
+    }
+    pollfd p[2] = {{out_open ? child.stdout_fd : -1, POLLIN, 0}, {err_open ? child.stderr_fd : -1, POLLIN, 0}};
+    poll(p, 2, 20);
+    if (out_open) out_open = drain(child.stdout_fd, result.out);
+    if (err_open) err_open = drain(child.stderr_fd, result.err);
+  }
+  drain(child.stdout_fd, result.out);
+  drain(child.stderr_fd, result.err);
+  close(child.stdout_fd);
+  close(child.stderr_fd);
+  result.status = decode_status(raw);
+  child.pid = -1;
+  return result;
+}
+
+RunResult run_program(const std::vector<std::string>& argv, const RunOptions& options) {
+  Child child = start_program(argv, options.env);
+  if (child.pid < 0) return {};
+  child_write(child, options.stdin_text);
+  if (!options.close_stdin) {
+    // Keep stdin open: hand child_finish a closed-later descriptor.
+    int keep = child.stdin_fd;
+    child.stdin_fd = -1;
+    RunResult r = child_finish(child, options.timeout_seconds);
+    close(keep);
+    return r;
+  }
+  return child_finish(child, options.timeout_seconds);
+}

@@ -1,0 +1,52 @@
+// Helpers shared by the tests: the Xvfb servers of the test run, running the
+// real binaries, and the repository's test data.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The X display string (":N") of the test Xvfb server of this depth (8, 15,
+// 16 or 24). Fails the calling test (and returns "") when the server is not
+// running; the servers are started by the xvfb fixture of ctest.
+std::string xvfb_display(int depth);
+
+// Paths of the built programs and the test data.
+std::string tundrix_binary();
+std::string capture_binary();
+std::string testdata_path(const std::string& relative);
+
+// Reads a whole file; empty when it cannot be read.
+std::vector<uint8_t> read_file(const std::string& path);
+
+struct RunResult {
+  int status = -1;        // exit status, or 128 + signal number
+  bool timed_out = false; // killed after the time limit
+  std::string out;        // standard output
+  std::string err;        // standard error
+};
+
+struct RunOptions {
+  std::string stdin_text;            // written to standard input, then closed
+  bool close_stdin = true;           // false: keep standard input open until exit
+  std::vector<std::string> env;      // extra NAME=value entries
+  double timeout_seconds = 60.0;
+};
+
+// Runs argv[0] with its arguments and waits for it.
+RunResult run_program(const std::vector<std::string>& argv, const RunOptions& options = {});
+
+// A program started in the background, with pipes to its standard streams.
+struct Child {
+  int pid = -1;
+  int stdin_fd = -1;
+  int stdout_fd = -1;
+  int stderr_fd = -1;
+};
+Child start_program(const std::vector<std::string>& argv, const std::vector<std::string>& env = {});
+// Writes text to the child's standard input.
+void child_write(const Child& child, const std::string& text);
+// Closes stdin, waits up to timeout for exit (killing it after), collects output.
+RunResult child_finish(Child& child, double timeout_seconds);
+// Reads the child's standard output until it contains needle or the time is up.
+bool child_wait_output(Child& child, const std::string& needle, std::string& seen,
+                       double timeout_seconds);

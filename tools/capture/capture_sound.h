@@ -1,0 +1,16 @@
+// The sound of a show capture: exactly the stream the 16-bit device would
+// play (32,000 Hz stereo, one block per player tick), paced by virtual time
+// instead of by a sound card.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+constexpr int kCaptureSoundRate = 32000;
+
+// Installs the 16-bit device's mixer without opening any device file. Call
+// where the show calls sd_menu, before the module is loaded.
+void capture_sound_init();
+
+// Runs player ticks and mixes their blocks until the stream holds at least
+// seconds of sound, appending the new interleaved left/right samples to out.
+void capture_sound_render_to(double seconds, std::vector<int16_t>* out);
