@@ -6,6 +6,14 @@
 
 #include "data/content.h"
 
+// The usual start of a frame: false when a poll sees Escape, or else when the
+// show clock reads past limit (compared unsigned). Phases that test in
+// another order, or do not poll, spell their tests out.
+bool frame_goes_on(uint32_t limit);
+
+// The closing poll of a scene: 1 when it sees no Escape, 0 when it does.
+int scene_result();
+
 // A pixel at half brightness; the average of two pixels is the sum of halves.
 constexpr uint32_t half_brightness(uint32_t p) { return (p >> 1) & 0x7F7F7F; }
 
