@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/shm.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -27,6 +28,8 @@ PrivateXvfb private_xvfb_start(const std::vector<std::string>& prefix, const std
     dup2(null, 1);
     dup2(null, 2);
     setpgid(0, 0);
+    // A test that dies of an X error must not leave its server behind.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
     std::vector<char*> args;
     for (std::string& a : argv) args.push_back(a.data());
     args.push_back(nullptr);
