@@ -17,7 +17,8 @@ namespace {
 constexpr double kWipeAngleScale = 40.66408795997926;
 // The PolarLookup turns once in 255 steps (pi / 255 per half step).
 constexpr double kLookupAngleUnit = 0.012319971190548208;
-// Radius step 1 is one pixel; the centre sits one row below W's centre.
+// Radius step 1 is one pixel; the centre is the picture pixel (160, 201),
+// which W shows at the frame's centre (160, 100).
 constexpr PolarGrid kSwirlGrid = {1.0, kLookupAngleUnit, 160.0, 201.0, 320};
 
 enum SectorLevel : uint8_t { kSectorDark = 0, kSectorHalf = 1, kSectorFull = 2 };

@@ -150,12 +150,4 @@ TEST_F(HyperbolicWhirlFrames, EverySampleStaysInsideTheWarpSource) {
   EXPECT_LT(high + 286, kWarpSourcePixels);
 }
 
-TEST_F(HyperbolicWhirlFrames, ZeroTablesDrawBlack) {
-  // The scene's tables start zeroed and lag a frame: a first frame that warps
-  // shows black at brightness 0.
-  WhirlTables zero = {};
-  render_hyperbolic_whirl(w, zero, 300, 256);
-  for (int m = 0; m < kFramePixels; m++) ASSERT_EQ(w.frame[m], 0u) << m;
-}
-
 }  // namespace
