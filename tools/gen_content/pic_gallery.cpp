@@ -1,0 +1,301 @@
+// The five gallery pictures: the low sun over the tundra (a rendered height
+// field), the cabin (pixelled), ice spheres on a frozen lake (ray traced),
+// icebergs under the moon (pixelled) and the aurora over the forest.
+#include <algorithm>
+#include <cmath>
+
+#include "tools/gen_content/noise.h"
+#include "tools/gen_content/pictures.h"
+#include "tools/gen_content/quantize.h"
+#include "tools/gen_content/raytrace.h"
+#include "tools/gen_content/scenery.h"
+
+namespace {
+
+constexpr float kPi = 3.14159265f;
+
+float tundra_height(float x, float z) {
+  float hills = fbm(x * 0.004f, z * 0.004f, 6, 0.5f, 201);
+  float ridge = 1.0f - std::fabs(2 * fbm(x * 0.0025f + 3, z * 0.0025f, 4, 0.5f, 202) - 1);
+  return hills * 60 + ridge * ridge * 110 * std::clamp((z - 300) / 500.0f, 0.0f, 1.0f);
+}
+
+// Height-field landscape rendered column by column from near to far.
+Picture low_sun() {
+  Image img(320, 200);
+  const int horizon = 92;
+  const float sun_x = 214, sun_y = horizon - 3;
+  for (int y = 0; y < 200; y++)
+    for (int x = 0; x < 320; x++) {
+      float t = std::clamp((horizon - y) / 92.0f, 0.0f, 1.0f);
+      Rgb c = mix(hex(0xffb080), hex(0x6a5aa8), std::pow(t, 0.55f));
+      c = mix(c, hex(0x1a2060), std::clamp((t - 0.5f) * 2, 0.0f, 1.0f));
+      float sun = std::hypot(x - sun_x, (y - sun_y) * 1.6f);
+      c = c + tint::kSunGold * (0.7f * std::exp(-sun / 28.0f));
+      img.at(x, y) = c;
+    }
+  add_glow_disc(img, sun_x, sun_y, 9, hex(0xfff4d0), hex(0xffa060), 10);
+  const float cam_h = 75, scale = 120;
+  for (int x = 0; x < 320; x++) {
+    float dir = (x - 160) / 160.0f;
+    int drawn = 200;
+    for (float z = 12; z < 1800; z *= 1.012f) {
+      float wx = dir * z, wz = z;
+      float h = tundra_height(wx, wz);
+      int sy = static_cast<int>(horizon + (cam_h - h) * scale / z);
+      if (sy >= drawn) continue;
+      float slope = tundra_height(wx + 2, wz) - tundra_height(wx - 2, wz);
+      float facing = tundra_height(wx, wz + 3) - h;
+      float lit = std::clamp(0.55f + slope * 0.12f - facing * 0.06f, 0.0f, 1.0f);
+      Rgb snow = mix(hex(0x5a5aa8), hex(0xffe0c8), lit);
+      float sparkle = hash01(static_cast<uint32_t>(wx * 3), static_cast<uint32_t>(wz * 3), 203);
+      if (sparkle > 0.985f && z < 200) snow = mix(snow, hex(0xffffff), 0.8f);
+      float fog = std::clamp(z / 1800.0f, 0.0f, 1.0f);
+      Rgb c = mix(snow, hex(0xd89ab0), fog * 0.8f);
+      for (int y = std::max(0, sy); y < drawn; y++) img.at(x, y) = c;
+      drawn = std::max(0, sy);
+      if (drawn == 0) break;
+    }
+  }
+  clamp_image(img);
+  return quantize(img, 1.0f);
+}
+
+// Pixelled cabin in the snow: shapes with dark outlines, 40 colours, dithered.
+Picture cabin() {
+  Image img(320, 200);
+  const Rgb stops[3] = {hex(0x060820), hex(0x182060), hex(0x3a3a88)};
+  const float at[3] = {0.0f, 0.6f, 1.0f};
+  sky_gradient(img, 0, 130, stops, at, 3);
+  add_stars(img, 211, 0.01f, 130);
+  add_aurora(img, {70, 20, 40, 0.55f, 0.012f, 212, tint::kAuroraGreen, tint::kViolet}, 0, 130);
+  add_glow_disc(img, 262, 34, 12, hex(0xfff8e8), hex(0x5060b0), 18);
+  std::vector<uint8_t> id(320 * 200, 0);
+  auto fill = [&](const Mask& m, Rgb c, uint8_t tag) {
+    for (size_t k = 0; k < m.a.size(); k++)
+      if (m.a[k] >= 0.5f) {
+        img.px[k] = c;
+        id[k] = tag;
+      }
+  };
+  // Two snow hills.
+  for (int layer = 0; layer < 2; layer++)
+    for (int x = 0; x < 320; x++) {
+      float top = layer == 0 ? 118 - 22 * std::sin(x / 320.0f * kPi * 1.2f + 0.3f) : 150 - 10 * std::sin(x / 90.0f);
+      for (int y = static_cast<int>(top); y < 200; y++) {
+        float shade = std::clamp((y - top) / 60.0f, 0.0f, 1.0f);
+        img.at(x, y) = layer == 0 ? mix(hex(0xb8c4f0), hex(0x6a78c0), shade) : mix(hex(0xe8f0ff), hex(0x8a98d8), shade);
+        id[y * 320 + x] = static_cast<uint8_t>(1 + layer);
+      }
+    }
+  // Spruces on the far hill.
+  Rng rng(213);
+  for (int i = 0; i < 9; i++) {
+    float x = i < 5 ? 10 + i * 22 + rng.range(0, 8) : 230 + (i - 5) * 24 + rng.range(0, 8);
+    float base = 118 - 22 * std::sin(x / 320.0f * kPi * 1.2f + 0.3f) + 4;
+    float h = rng.range(26, 44);
+    for (int tier = 0; tier < 3; tier++) {
+      float ty = base - h + tier * h * 0.28f;
+      float w = h * (0.18f + tier * 0.1f);
+      Mask m(320, 200);
+      mask_polygon(m, {{x, ty}, {x + w, ty + h * 0.42f}, {x - w, ty + h * 0.42f}});
+      fill(m, hex(0x14403a), static_cast<uint8_t>(10 + i));
+      Mask s(320, 200);
+      mask_polygon(s, {{x, ty}, {x + w * 0.55f, ty + h * 0.2f}, {x - w * 0.55f, ty + h * 0.2f}});
+      fill(s, hex(0xdfe8ff), static_cast<uint8_t>(10 + i));
+    }
+  }
+  // The cabin: log walls, a snowed roof, a chimney and two warm windows.
+  Mask walls(320, 200);
+  mask_polygon(walls, {{118, 112}, {206, 112}, {206, 152}, {118, 152}});
+  fill(walls, hex(0x5a3420), 30);
+  for (int y = 114; y < 152; y += 5)
+    for (int x = 118; x < 206; x++) img.at(x, y) = hex(0x3a2014);
+  Mask chimney(320, 200);
+  mask_polygon(chimney, {{182, 82}, {192, 82}, {192, 104}, {182, 104}});
+  fill(chimney, hex(0x4a4a60), 31);
+  Mask roof(320, 200);
+  mask_polygon(roof, {{108, 114}, {162, 80}, {216, 114}});
+  fill(roof, hex(0x2a1a20), 32);
+  Mask roof_snow(320, 200);
+  mask_polygon(roof_snow, {{106, 112}, {162, 76}, {218, 112}, {212, 114}, {162, 84}, {112, 114}});
+  fill(roof_snow, hex(0xf0f6ff), 33);
+  for (int w = 0; w < 2; w++) {
+    float wx = w ? 176 : 132;
+    Mask window(320, 200);
+    mask_polygon(window, {{wx, 122}, {wx + 18, 122}, {wx + 18, 140}, {wx, 140}});
+    fill(window, hex(0xffc050), static_cast<uint8_t>(34 + w));
+    for (int y = 122; y < 140; y++) img.at(static_cast<int>(wx + 9), y) = hex(0x3a2014);
+    for (int x = static_cast<int>(wx); x < wx + 18; x++) img.at(x, 131) = hex(0x3a2014);
+    // Warm light spills onto the snow in front.
+    for (int y = 152; y < 200; y++)
+      for (int x = 0; x < 320; x++) {
+        float d = std::hypot((x - wx - 9) / 1.8f, (y - 152) * 1.2f);
+        img.at(x, y) = img.at(x, y) + tint::kEmber * (0.35f * std::exp(-d / 16.0f));
+      }
+  }
+  Mask door(320, 200);
+  mask_polygon(door, {{154, 128}, {168, 128}, {168, 152}, {154, 152}});
+  fill(door, hex(0x2a160c), 36);
+  // Smoke from the chimney.
+  for (int i = 0; i < 7; i++) {
+    Mask puff(320, 200);
+    mask_disc(puff, 188 + i * 6 + 3 * std::sin(i * 1.3f), 74 - i * 9, 4 + i * 1.6f);
+    paint(img, puff, hex(0x8890b8), 0.55f - i * 0.06f);
+  }
+  // Dark outlines where one drawn shape meets another.
+  for (int y = 1; y < 199; y++)
+    for (int x = 1; x < 319; x++) {
+      uint8_t c = id[y * 320 + x];
+      if (c < 10) continue;
+      if (id[y * 320 + x - 1] != c || id[y * 320 + x + 1] != c || id[(y - 1) * 320 + x] != c || id[(y + 1) * 320 + x] != c)
+        img.at(x, y) = img.at(x, y) * 0.3f;
+    }
+  // Footprints to the door.
+  for (int i = 0; i < 9; i++) {
+    int fx = static_cast<int>(161 + (i % 2 ? 4 : -4) + i * 2.5f), fy = 158 + i * 5;
+    for (int k = -1; k <= 1; k++) img.at(fx + k, fy) = hex(0x8090d0);
+  }
+  clamp_image(img);
+  Picture p(320, 200);
+  build_palette(img, p, 0, 40);
+  map_to_palette(img, p, 0, 40, 1.6f);
+  return p;
+}
+
+// Ray-traced ice spheres and a crystal on a frozen lake under the aurora.
+Picture ice_spheres() {
+  Scene scene;
+  scene.spheres = {{{0.0f, 1.0f, 0.0f}, 1.0f, hex(0xa0e0ff), 0.15f, 1.0f},
+                   {{-2.2f, 0.55f, 1.0f}, 0.55f, hex(0xd080ff), 0.3f, 0.7f},
+                   {{1.9f, 0.45f, -0.9f}, 0.45f, hex(0x80ffc0), 0.3f, 0.7f},
+                   {{3.4f, 0.3f, 2.0f}, 0.3f, hex(0xffc080), 0.3f, 0.6f}};
+  Image img(320, 200);
+  Camera cam{{0.0f, 1.5f, -6.0f}, {0.0f, 0.7f, 0.0f}, 0.9f};
+  render(scene, cam, img);
+  clamp_image(img);
+  return quantize(img, 1.0f);
+}
+
+// Icebergs in a calm sea with the moon's path on the water.
+Picture icebergs() {
+  Image img(320, 200);
+  const int horizon = 120;
+  const Rgb stops[3] = {hex(0x04061a), hex(0x1a2058), hex(0x4a4a98)};
+  const float at[3] = {0.0f, 0.65f, 1.0f};
+  sky_gradient(img, 0, horizon, stops, at, 3);
+  add_stars(img, 221, 0.01f, horizon);
+  add_glow_disc(img, 110, 48, 20, hex(0xfff8e8), hex(0x6070c0), 26);
+  for (int y = horizon; y < 200; y++)
+    for (int x = 0; x < 320; x++) {
+      float depth = (y - horizon) / 80.0f;
+      float wave = value_noise(x * 0.05f / (0.2f + depth), y * 0.9f, 222);
+      Rgb c = mix(hex(0x1a2058), hex(0x060a24), depth * 0.7f);
+      float path = std::exp(-std::pow((x - 110) / (10 + 40 * depth), 2.0f));
+      if (wave > 0.62f) c = c + hex(0xfff0d0) * (path * 0.9f) + hex(0x3040a0) * 0.3f;
+      img.at(x, y) = c;
+    }
+  Rng rng(223);
+  const float bergs[4][3] = {{235, 70, 46}, {52, 40, 26}, {160, 26, 14}, {295, 22, 16}};
+  for (const auto& b : bergs) {
+    float cx = b[0], w = b[1], h = b[2];
+    std::vector<Vec2> shape;
+    int n = 9;
+    shape.push_back({cx - w / 2, static_cast<float>(horizon)});
+    for (int i = 1; i < n; i++) {
+      float t = static_cast<float>(i) / n;
+      float peak = std::pow(std::sin(t * kPi), 0.7f) * h * rng.range(0.7f, 1.1f);
+      shape.push_back({cx - w / 2 + t * w, horizon - peak});
+    }
+    shape.push_back({cx + w / 2, static_cast<float>(horizon)});
+    // Facets: lit on the moon's side (left), shaded on the other.
+    for (size_t i = 0; i + 1 < shape.size(); i++) {
+      Mask m(320, 200);
+      mask_polygon(m, {shape[i], shape[i + 1], {shape[i + 1].x, static_cast<float>(horizon)},
+                       {shape[i].x, static_cast<float>(horizon)}});
+      float slope = shape[i + 1].y - shape[i].y;
+      float lit = std::clamp(0.55f + slope * 0.08f + (cx > 110 ? -0.15f : 0.1f), 0.1f, 1.0f);
+      Rgb c = mix(hex(0x3050a0), hex(0xf0faff), lit);
+      paint(img, m, c);
+      // Mirror image in the water, darker and rippled.
+      for (int y = 0; y < horizon; y++)
+        for (int x = 0; x < 320; x++) {
+          float a = m.at(x, y);
+          int ry = 2 * horizon - y;
+          if (a <= 0 || ry >= 200) continue;
+          float ripple = value_noise(x * 0.2f, ry * 0.8f, 224);
+          if (ripple > 0.35f) img.at(x, ry) = mix(img.at(x, ry), c * 0.45f, a * 0.8f);
+        }
+    }
+  }
+  clamp_image(img);
+  Picture p(320, 200);
+  build_palette(img, p, 0, 64);
+  map_to_palette(img, p, 0, 64, 1.4f);
+  return p;
+}
+
+Picture aurora_forest() {
+  Image img(320, 200);
+  const int horizon = 138;
+  const Rgb stops[3] = {hex(0x04051a), hex(0x0e1440), hex(0x242a68)};
+  const float at[3] = {0.0f, 0.7f, 1.0f};
+  sky_gradient(img, 0, horizon, stops, at, 3);
+  add_stars(img, 231, 0.01f, horizon, 0.8f);
+  add_aurora(img, {118, 40, 80, 1.3f, 0.009f, 232, tint::kAuroraGreen, tint::kAuroraPink}, 0, horizon);
+  add_aurora(img, {70, 30, 40, 0.7f, 0.015f, 233, tint::kAuroraTeal, tint::kViolet}, 0, horizon);
+  // The lake mirrors the sky.
+  for (int y = horizon; y < 200; y++)
+    for (int x = 0; x < 320; x++) {
+      int sy = std::clamp(2 * horizon - y, 0, horizon - 1);
+      float ripple = (value_noise(x * 0.03f, y * 0.7f, 234) - 0.5f) * 6;
+      int sx = std::clamp(static_cast<int>(x + ripple), 0, 319);
+      img.at(x, y) = img.at(sx, sy) * 0.6f + hex(0x040818);
+    }
+  // Spruce silhouettes along the shore, and their mirror images.
+  Rng rng(235);
+  for (int i = 0; i < 44; i++) {
+    float x = rng.range(-10, 330);
+    float h = rng.range(10, 46) * (std::fabs(x - 160) > 70 ? 1.0f : 0.55f);
+    float base = horizon + 1;
+    std::vector<Vec2> tree;
+    int tiers = 5;
+    tree.push_back({x, base - h});
+    for (int t = 1; t <= tiers; t++) {
+      float ty = base - h + h * t / (tiers + 0.5f);
+      float w = h * 0.06f + h * 0.24f * t / tiers;
+      tree.push_back({x + w, ty});
+      tree.push_back({x + w * 0.35f, ty - h * 0.05f});
+    }
+    tree.push_back({x + 1, base});
+    tree.push_back({x - 1, base});
+    for (int t = tiers; t >= 1; t--) {
+      float ty = base - h + h * t / (tiers + 0.5f);
+      float w = h * 0.06f + h * 0.24f * t / tiers;
+      tree.push_back({x - w * 0.35f, ty - h * 0.05f});
+      tree.push_back({x - w, ty});
+    }
+    Mask m(320, 200);
+    mask_polygon(m, tree);
+    paint(img, m, hex(0x03040e));
+    for (int y = 0; y < horizon; y++)
+      for (int xx = 0; xx < 320; xx++) {
+        int ry = 2 * horizon - y + 1;
+        if (m.at(xx, y) > 0 && ry < 200) img.at(xx, ry) = mix(img.at(xx, ry), hex(0x05081a), m.at(xx, y) * 0.9f);
+      }
+  }
+  clamp_image(img);
+  return quantize(img, 1.0f);
+}
+
+}  // namespace
+
+Picture make_gallery(int number) {
+  switch (number) {
+    case 1: return low_sun();
+    case 2: return cabin();
+    case 3: return ice_spheres();
+    case 4: return icebergs();
+    default: return aurora_forest();
+  }
+}
