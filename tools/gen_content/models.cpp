@@ -115,10 +115,10 @@ void finish(Mesh& m) {
 Mesh polar_star() {
   const double z[8] = {1.0, 0.8, 0.5, 0.16, -0.16, -0.5, -0.8, -1.0};
   const double size[8] = {0.14, 0.38, 0.68, 1.0, 1.0, 0.68, 0.38, 0.14};
-  return pole_grid(8, 16, {0, 0, 1.3}, {0, 0, -1.3}, [&](int i, int k) {
+  return pole_grid(8, 16, {0, 0, 1.85}, {0, 0, -1.85}, [&](int i, int k) {
     double a = 2 * kPi * k / 16;
     double r = (k % 2 ? 1.05 : 3.2) * size[i] * (k % 4 == 0 ? 1.0 : 0.82 + 0.18 * (k % 2));
-    return V3{r * std::cos(a), r * std::sin(a), z[i] * 1.05};
+    return V3{r * std::cos(a), r * std::sin(a), z[i] * 1.5};
   });
 }
 

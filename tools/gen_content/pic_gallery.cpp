@@ -2,6 +2,7 @@
 // field), the cabin (pixelled), ice spheres on a frozen lake (ray traced),
 // icebergs under the moon (pixelled) and the aurora over the forest.
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "tools/gen_content/noise.h"
@@ -15,43 +16,55 @@ namespace {
 constexpr float kPi = 3.14159265f;
 
 float tundra_height(float x, float z) {
-  float hills = fbm(x * 0.004f, z * 0.004f, 6, 0.5f, 201);
-  float ridge = 1.0f - std::fabs(2 * fbm(x * 0.0025f + 3, z * 0.0025f, 4, 0.5f, 202) - 1);
-  return hills * 60 + ridge * ridge * 110 * std::clamp((z - 300) / 500.0f, 0.0f, 1.0f);
+  float hills = fbm(x * 0.005f, z * 0.005f, 4, 0.5f, 201);
+  float ridge = 1.0f - std::fabs(2 * fbm(x * 0.0026f + 3, z * 0.0026f, 4, 0.45f, 202) - 1);
+  float far = std::clamp((z - 300) / 900.0f, 0.0f, 1.0f);
+  // Wind-carved ripples in the snow close by.
+  float ripples = std::sin(x * 0.22f + z * 0.05f + fbm(x * 0.02f, z * 0.02f, 2, 0.5f, 205) * 8) *
+                  std::clamp(1 - z / 400, 0.0f, 1.0f);
+  return hills * 90 + ridge * ridge * 420 * far + ripples * 1.2f;
 }
 
-// Height-field landscape rendered column by column from near to far.
+// Height-field landscape rendered column by column from near to far, lit
+// from behind by the sun on the horizon: slopes facing us lie in blue
+// shadow, ridges catch a golden rim.
 Picture low_sun() {
   Image img(320, 200);
-  const int horizon = 92;
-  const float sun_x = 214, sun_y = horizon - 3;
+  const int horizon = 96;
+  const float sun_x = 204, sun_y = horizon - 16;
   for (int y = 0; y < 200; y++)
     for (int x = 0; x < 320; x++) {
-      float t = std::clamp((horizon - y) / 92.0f, 0.0f, 1.0f);
-      Rgb c = mix(hex(0xffb080), hex(0x6a5aa8), std::pow(t, 0.55f));
-      c = mix(c, hex(0x1a2060), std::clamp((t - 0.5f) * 2, 0.0f, 1.0f));
-      float sun = std::hypot(x - sun_x, (y - sun_y) * 1.6f);
-      c = c + tint::kSunGold * (0.7f * std::exp(-sun / 28.0f));
+      float t = std::clamp((horizon - y) / 96.0f, 0.0f, 1.0f);
+      Rgb c = mix(hex(0xffa878), hex(0x7a5aa8), std::pow(t, 0.5f));
+      c = mix(c, hex(0x1a1c58), std::clamp((t - 0.45f) * 1.8f, 0.0f, 1.0f));
+      float sun = std::hypot(x - sun_x, (y - sun_y) * 1.8f);
+      c = c + tint::kSunGold * (0.8f * std::exp(-sun / 34.0f));
       img.at(x, y) = c;
     }
-  add_glow_disc(img, sun_x, sun_y, 9, hex(0xfff4d0), hex(0xffa060), 10);
-  const float cam_h = 75, scale = 120;
+  add_stars(img, 204, 0.004f, 30, 0.6f);
+  add_glow_disc(img, sun_x, sun_y, 10, hex(0xfff6d8), hex(0xffa060), 12);
+  const float cam_h = 105, scale = 130;
+  const float sun_dir[3] = {0.25f, 0.18f, 0.95f};
   for (int x = 0; x < 320; x++) {
     float dir = (x - 160) / 160.0f;
     int drawn = 200;
-    for (float z = 12; z < 1800; z *= 1.012f) {
+    for (float z = 10; z < 2400; z *= 1.01f) {
       float wx = dir * z, wz = z;
       float h = tundra_height(wx, wz);
       int sy = static_cast<int>(horizon + (cam_h - h) * scale / z);
       if (sy >= drawn) continue;
-      float slope = tundra_height(wx + 2, wz) - tundra_height(wx - 2, wz);
-      float facing = tundra_height(wx, wz + 3) - h;
-      float lit = std::clamp(0.55f + slope * 0.12f - facing * 0.06f, 0.0f, 1.0f);
-      Rgb snow = mix(hex(0x5a5aa8), hex(0xffe0c8), lit);
-      float sparkle = hash01(static_cast<uint32_t>(wx * 3), static_cast<uint32_t>(wz * 3), 203);
-      if (sparkle > 0.985f && z < 200) snow = mix(snow, hex(0xffffff), 0.8f);
-      float fog = std::clamp(z / 1800.0f, 0.0f, 1.0f);
-      Rgb c = mix(snow, hex(0xd89ab0), fog * 0.8f);
+      float e = 1.5f + z * 0.004f;
+      float dx = (tundra_height(wx + e, wz) - tundra_height(wx - e, wz)) / (2 * e);
+      float dz = (tundra_height(wx, wz + e) - tundra_height(wx, wz - e)) / (2 * e);
+      float n[3] = {-dx, 1, -dz};
+      float len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+      float lit = std::max(0.0f, (n[0] * sun_dir[0] + n[1] * sun_dir[1] + n[2] * sun_dir[2]) / len);
+      float rim = std::clamp(lit * 1.6f - 0.1f, 0.0f, 1.0f);
+      float facing_us = std::clamp(dz / len * 2.5f, 0.0f, 1.0f);
+      Rgb snow = mix(hex(0x8a84d0), hex(0x34357e), facing_us);
+      snow = mix(snow, hex(0xffd0a0), rim);
+      float fog = std::clamp(z / 2400.0f, 0.0f, 1.0f);
+      Rgb c = mix(snow, hex(0xe0a0a8), std::pow(fog, 0.8f) * 0.85f);
       for (int y = std::max(0, sy); y < drawn; y++) img.at(x, y) = c;
       drawn = std::max(0, sy);
       if (drawn == 0) break;
@@ -166,12 +179,12 @@ Picture cabin() {
 // Ray-traced ice spheres and a crystal on a frozen lake under the aurora.
 Picture ice_spheres() {
   Scene scene;
-  scene.spheres = {{{0.0f, 1.0f, 0.0f}, 1.0f, hex(0xa0e0ff), 0.15f, 1.0f},
-                   {{-2.2f, 0.55f, 1.0f}, 0.55f, hex(0xd080ff), 0.3f, 0.7f},
-                   {{1.9f, 0.45f, -0.9f}, 0.45f, hex(0x80ffc0), 0.3f, 0.7f},
-                   {{3.4f, 0.3f, 2.0f}, 0.3f, hex(0xffc080), 0.3f, 0.6f}};
+  scene.spheres = {{{0.0f, 1.0f, 0.0f}, 1.0f, hex(0xb0e8ff), 0.1f, 1.0f},
+                   {{-1.95f, 0.62f, 0.7f}, 0.62f, hex(0xd890ff), 0.15f, 0.8f},
+                   {{1.75f, 0.5f, -0.4f}, 0.5f, hex(0x90ffd0), 0.15f, 0.8f},
+                   {{0.85f, 0.26f, -1.7f}, 0.26f, hex(0xffc080), 0.2f, 0.6f}};
   Image img(320, 200);
-  Camera cam{{0.0f, 1.5f, -6.0f}, {0.0f, 0.7f, 0.0f}, 0.9f};
+  Camera cam{{0.0f, 1.25f, -4.8f}, {0.0f, 0.85f, 0.0f}, 0.8f};
   render(scene, cam, img);
   clamp_image(img);
   return quantize(img, 1.0f);
@@ -196,29 +209,37 @@ Picture icebergs() {
       img.at(x, y) = c;
     }
   Rng rng(223);
-  const float bergs[4][3] = {{235, 70, 46}, {52, 40, 26}, {160, 26, 14}, {295, 22, 16}};
+  const float bergs[4][3] = {{238, 78, 50}, {48, 44, 28}, {162, 26, 13}, {300, 24, 17}};
   for (const auto& b : bergs) {
     float cx = b[0], w = b[1], h = b[2];
-    std::vector<Vec2> shape;
-    int n = 9;
-    shape.push_back({cx - w / 2, static_cast<float>(horizon)});
-    for (int i = 1; i < n; i++) {
+    std::vector<Vec2> outline;
+    const int n = 8;
+    for (int i = 0; i <= n; i++) {
       float t = static_cast<float>(i) / n;
-      float peak = std::pow(std::sin(t * kPi), 0.7f) * h * rng.range(0.7f, 1.1f);
-      shape.push_back({cx - w / 2 + t * w, horizon - peak});
+      float peak = i == 0 || i == n ? 0.0f : std::pow(std::sin(t * kPi), 0.6f) * h * rng.range(0.65f, 1.1f);
+      outline.push_back({cx - w / 2 + t * w + rng.range(-2, 2) * (i > 0 && i < n), horizon - peak});
     }
-    shape.push_back({cx + w / 2, static_cast<float>(horizon)});
-    // Facets: lit on the moon's side (left), shaded on the other.
-    for (size_t i = 0; i + 1 < shape.size(); i++) {
+    // Facets: a fan of triangles from a point inside, each split once more,
+    // lit from the moon's side (upper left).
+    Vec2 core{cx - w * 0.12f, horizon - h * 0.35f};
+    std::vector<std::array<Vec2, 3>> facets;
+    for (int i = 0; i < n; i++) {
+      Vec2 a = outline[i], c = outline[i + 1];
+      Vec2 m{(a.x + c.x) / 2 + rng.range(-3, 3), (a.y + c.y) / 2 + rng.range(-3, 3)};
+      facets.push_back({core, a, m});
+      facets.push_back({core, m, c});
+    }
+    facets.push_back({core, outline[n], outline[0]});
+    for (const auto& f : facets) {
       Mask m(320, 200);
-      mask_polygon(m, {shape[i], shape[i + 1], {shape[i + 1].x, static_cast<float>(horizon)},
-                       {shape[i].x, static_cast<float>(horizon)}});
-      float slope = shape[i + 1].y - shape[i].y;
-      float lit = std::clamp(0.55f + slope * 0.08f + (cx > 110 ? -0.15f : 0.1f), 0.1f, 1.0f);
-      Rgb c = mix(hex(0x3050a0), hex(0xf0faff), lit);
+      mask_polygon(m, {f[0], f[1], f[2]});
+      float nx = (f[1].x + f[2].x) / 2 - core.x, ny = (f[1].y + f[2].y) / 2 - core.y;
+      float len = std::hypot(nx, ny) + 1e-3f;
+      float lit = std::clamp(0.55f + 0.45f * (-nx * 0.7f - ny * 0.7f) / len + rng.range(-0.12f, 0.12f), 0.05f, 1.0f);
+      Rgb c = mix(hex(0x2a4898), hex(0xf4fcff), lit);
       paint(img, m, c);
-      // Mirror image in the water, darker and rippled.
-      for (int y = 0; y < horizon; y++)
+      // The mirror image in the water, darker and broken by ripples.
+      for (int y = 0; y <= horizon; y++)
         for (int x = 0; x < 320; x++) {
           float a = m.at(x, y);
           int ry = 2 * horizon - y;

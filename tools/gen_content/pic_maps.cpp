@@ -105,8 +105,12 @@ Picture make_transition() {
   for (size_t k = 0; k < wall.a.size(); k++)
     if (wall.a[k] >= 0.5f) {
       int x = static_cast<int>(k % 320), y = static_cast<int>(k / 320);
-      float facet = hash01(static_cast<uint32_t>((x + y / 2) / 14), static_cast<uint32_t>((y - x / 3) / 12), 102);
-      shade.px[k] = mix(hex(0x4a80d8), hex(0xe8f8ff), facet);
+      // Shards: a lattice of triangles, each lit on its own.
+      float a = x / 22.0f + y / 13.0f, b = -x / 22.0f + y / 13.0f + 100;
+      float fa = std::floor(a), fb = std::floor(b);
+      uint32_t upper = (a - fa) + (b - fb) < 1.0f;
+      float facet = hash01(static_cast<uint32_t>(fa), static_cast<uint32_t>(fb) * 2 + upper, 102);
+      shade.px[k] = mix(hex(0x3a70d0), hex(0xf0faff), facet);
       drawn[k] = 1;
     }
   // Snowflakes thin out away from the wall, above and below.

@@ -80,13 +80,15 @@ Picture make_title() {
       float t = (y - 150) / 50.0f;
       img.at(x, y) = mix(hex(0x5a6ab0), hex(0xc8d4f8), 0.3f + 0.5f * drift * (0.4f + 0.6f * t));
     }
-  // The stone's shadow falls to the right on the snow.
-  for (int y = 170; y < 200; y++) {
-    int l, r;
-    stone_span(y, l, r);
-    int reach = static_cast<int>((y - 165) * 4.0f);
-    for (int x = r; x < std::min(320, r + reach); x++) img.at(x, y) = img.at(x, y) * 0.55f;
-  }
+  // The stone's long shadow falls to the right, away from the moon.
+  for (int y = 184; y < 200; y++)
+    for (int x = 160; x < 320; x++) {
+      float along = (x - 160) / 160.0f;
+      float width = 7.0f + 4.0f * along;
+      float centre = 199.0f - 8.0f * along;
+      float inside = std::clamp(width - std::fabs(y - centre), 0.0f, 1.0f) * (1.0f - along);
+      img.at(x, y) = img.at(x, y) * (1.0f - 0.45f * inside);
+    }
   // The stone: blue-grey ice rock, lit on the left, cracked.
   for (int y = 0; y < 200; y++) {
     int l, r;
@@ -95,7 +97,7 @@ Picture make_title() {
       float across = static_cast<float>(x - l) / static_cast<float>(std::max(1, r - l));
       float light = 1.0f - across * 0.75f;
       float grain = fbm(x * 0.12f, y * 0.05f, 4, 0.55f, 45);
-      float crack = std::fabs(fbm(x * 0.05f, y * 0.03f, 3, 0.5f, 46) - 0.5f) < 0.02f ? 0.6f : 1.0f;
+      float crack = std::fabs(fbm(x * 0.05f, y * 0.03f, 3, 0.5f, 46) - 0.5f) < 0.012f ? 0.75f : 1.0f;
       Rgb c = mix(hex(0x222a58), hex(0x8ea0d8), light * (0.55f + 0.45f * grain)) * crack;
       if (x == l) c = mix(c, hex(0xd0e0ff), 0.6f);
       img.at(x, y) = c;
@@ -284,19 +286,24 @@ Picture make_still() {
     for (int x = 0; x < 320; x++)
       if (img.at(x, y).b < 0.05f || y > 150)
         img.at(x, y) = mix(hex(0x4a5aa0), hex(0xb0c0f0), fbm(x * 0.03f, y * 0.1f, 3, 0.5f, 81) * (y - 130) / 70.0f);
-  // The ice cave around the view: an opening with a ragged rim, walls that
-  // glow cyan near the light and sink to deep blue, icicles from the roof.
+  // The ice cave around the view: an opening with a ragged rim; the walls
+  // are layered ice, translucent cyan near the light, deep blue inside.
   for (int y = 0; y < 200; y++)
     for (int x = 0; x < 320; x++) {
       float dx = (x - 168.0f) / 128.0f, dy = (y - 112.0f) / 82.0f;
       float rim = 1.0f + 0.12f * (fbm(std::atan2(dy, dx) * 3.0f + 10, 0.5f, 4, 0.5f, 82) - 0.5f) * 2.0f;
       float d = std::sqrt(dx * dx + dy * dy) / rim;
       if (d < 1.0f) continue;
-      float depth = std::clamp((d - 1.0f) * 2.2f, 0.0f, 1.0f);
-      float strata = fbm(x * 0.02f + y * 0.015f, y * 0.08f, 5, 0.55f, 83);
-      Rgb c = mix(hex(0x9ef0ff), hex(0x0a1648), std::pow(depth, 0.6f));
-      c = c * (0.7f + 0.5f * strata);
-      if (d < 1.03f) c = mix(c, hex(0xffffff), 0.5f);
+      float depth = std::clamp((d - 1.0f) * 1.8f, 0.0f, 1.0f);
+      float warp = fbm(x * 0.015f, y * 0.03f, 4, 0.5f, 83);
+      float layers = 0.5f + 0.5f * std::sin(d * 26.0f + warp * 16.0f) * (0.4f + 0.6f * fbm(x * 0.03f, y * 0.03f, 3, 0.5f, 87));
+      float bubbles = hash01(x / 2, y / 2, 85) < 0.006f ? 0.2f : 0.0f;
+      Rgb deep = mix(hex(0x0c1a5a), hex(0x1e3c98), layers);
+      Rgb near = mix(hex(0x4aa8e8), hex(0xb8f4ff), layers);
+      Rgb c = mix(near, deep, std::pow(depth, 0.7f)) + hex(0xffffff) * bubbles;
+      if (d < 1.025f) c = mix(c, hex(0xf0ffff), 0.7f);
+      // The floor of the cave: packed snow.
+      if (dy > 0.55f) c = mix(c, mix(hex(0x8090d8), hex(0xd8e4ff), fbm(x * 0.05f, y * 0.1f, 3, 0.5f, 86)), std::clamp((dy - 0.55f) * 2.0f, 0.0f, 0.85f));
       img.at(x, y) = c;
     }
   Rng rng(84);

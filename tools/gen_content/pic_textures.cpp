@@ -158,8 +158,8 @@ Picture make_env_texture() {
   }
   for (int y = 0; y < 200; y++)
     for (int x = 0; x < 320; x++) {
-      Rgb c = night_reflection(x * 256.0f / 256.0f + 0.5f, y * 256.0f / 200.0f + 0.5f, 256);
-      img.at(x, y) = c;
+      Rgb c = night_reflection(x + 0.5f, y * 256.0f / 200.0f + 0.5f, 256);
+      img.at(x, y) = c * 1.5f + hex(0x080818);
     }
   clamp_image(img);
   map_to_palette(img, p, 0, 16, 1.5f);

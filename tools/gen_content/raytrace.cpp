@@ -16,7 +16,7 @@ V3f cross(V3f a, V3f b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, 
 V3f unit(V3f a) { return a * (1.0f / std::sqrt(dot(a, a))); }
 V3f reflect(V3f d, V3f n) { return d - n * (2 * dot(d, n)); }
 
-const V3f kMoon = unit({-0.55f, 0.32f, 0.77f});
+const V3f kMoon = unit({-0.5f, 0.42f, 0.76f});
 
 // False for total internal reflection.
 bool refract(V3f d, V3f n, float eta, V3f& out) {
@@ -89,12 +89,12 @@ Rgb shade_sphere(const Scene& scene, const Sphere& s, V3f p, V3f d, int depth) {
 Rgb shade_lake(const Scene& scene, V3f p, V3f d, int depth) {
   float cracks = std::fabs(fbm(p.x * 0.7f, p.z * 0.7f, 4, 0.5f, 243) - 0.5f);
   float snow = std::clamp((fbm(p.x * 0.25f, p.z * 0.25f, 4, 0.5f, 244) - 0.55f) * 4, 0.0f, 1.0f);
-  Rgb base = mix(hex(0x0c1a48), hex(0x1a3a78), fbm(p.x * 0.3f, p.z * 0.3f, 3, 0.5f, 245));
+  Rgb base = mix(hex(0x16286a), hex(0x3a5aa8), fbm(p.x * 0.3f, p.z * 0.3f, 3, 0.5f, 245));
   if (cracks < 0.012f) base = hex(0x8ab8f0);
   Rgb reflected = depth > 0 ? trace(scene, p, reflect(d, {0, 1, 0}), depth - 1) : sky(reflect(d, {0, 1, 0}));
   Rgb c = mix(base, reflected, 0.45f * (1 - snow));
   c = mix(c, hex(0xb0c0f0), snow);
-  if (shadowed(scene, p)) c = c * 0.45f;
+  if (shadowed(scene, p)) c = c * 0.6f;
   float far = std::clamp(std::hypot(p.x, p.z) / 40.0f, 0.0f, 1.0f);
   return mix(c, hex(0x2a2a70), far * 0.6f);
 }
@@ -121,7 +121,7 @@ void render(const Scene& scene, const Camera& camera, Image& image) {
   V3f forward = unit(camera.target - camera.eye);
   V3f right = unit(cross({0, 1, 0}, forward));
   V3f up = cross(forward, right);
-  float aspect = static_cast<float>(image.height) / image.width * 1.2f;  // 320x200 on a 4:3 screen
+  float aspect = static_cast<float>(image.height) / image.width;
   for (int y = 0; y < image.height; y++)
     for (int x = 0; x < image.width; x++) {
       float sx = ((x + 0.5f) / image.width * 2 - 1) * camera.zoom;

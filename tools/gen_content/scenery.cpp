@@ -124,8 +124,10 @@ Rgb aurora_cycle(float t) {
 Rgb night_reflection(float x, float y, float size) {
   float nx = (x - size / 2) / (size / 2 * 0.95f), ny = (size / 2 - y) / (size / 2 * 0.95f);
   float r2 = nx * nx + ny * ny;
-  if (r2 > 1) {
+  float outside = 1.0f;
+  if (r2 > 1) {  // beyond the ball the rim fades into the night
     float r = std::sqrt(r2);
+    outside = std::max(0.25f, 1.0f - (r - 1.0f) * 4.0f);
     nx /= r;
     ny /= r;
     r2 = 1;
@@ -147,5 +149,5 @@ Rgb night_reflection(float x, float y, float size) {
     float snow = fbm(azimuth * 4 + 40, elevation * 8, 3, 0.5f, 132);
     c = mix(hex(0x6070b8), hex(0x141a48), std::min(1.0f, -elevation * 1.6f)) * (0.8f + 0.4f * snow);
   }
-  return c;
+  return c * outside;
 }
