@@ -151,11 +151,16 @@ Picture cabin() {
   mask_polygon(door, {{154, 128}, {168, 128}, {168, 152}, {154, 152}});
   fill(door, hex(0x2a160c), 36);
   // Smoke from the chimney.
-  for (int i = 0; i < 7; i++) {
-    Mask puff(320, 200);
-    mask_disc(puff, 188 + i * 6 + 3 * std::sin(i * 1.3f), 74 - i * 9, 4 + i * 1.6f);
-    paint(img, puff, hex(0x8890b8), 0.55f - i * 0.06f);
-  }
+  for (int y = 0; y < 84; y++)
+    for (int x = 170; x < 250; x++) {
+      float rise = (84 - y) / 84.0f;
+      float cx = 187 + rise * 34 + 5 * std::sin(rise * 7);
+      float width = 3 + rise * 14;
+      float body = std::exp(-std::pow((x - cx) / width, 2.0f));
+      float billow = fbm(x * 0.08f, y * 0.08f + rise * 2, 3, 0.5f, 214);
+      float a = body * (0.3f + 0.9f * billow) * (1 - rise * 0.7f);
+      img.at(x, y) = mix(img.at(x, y), hex(0xa8b0d8), std::clamp(a, 0.0f, 0.9f));
+    }
   // Dark outlines where one drawn shape meets another.
   for (int y = 1; y < 199; y++)
     for (int x = 1; x < 319; x++) {

@@ -64,7 +64,9 @@ Picture make_sector() {
     float a = i * kPi / 6 + kPi / 12;
     float r = rng.range(112, 140) * (i % 2 ? 1.0f : 0.8f);
     Mask m(320, 200);
-    snowflake(m, 160 + std::cos(a) * r * 1.35f, 100 + std::sin(a) * r * 0.75f, rng.range(7, 13), rng.range(0, 1), 1.6f, 93 + i);
+    float size = rng.range(7, 13);
+    float turn = rng.range(0, 1);
+    snowflake(m, 160 + std::cos(a) * r * 1.35f, 100 + std::sin(a) * r * 0.75f, size, turn, 1.6f, 93 + i);
     for (size_t k = 0; k < img.px.size(); k++)
       if (m.a[k] > 0) img.px[k] = mix(img.px[k], hex(0xa8d8ff), m.a[k]);
   }
@@ -115,19 +117,23 @@ Picture make_transition() {
     }
   // Snowflakes thin out away from the wall, above and below.
   for (int i = 0; i < 70; i++) {
-    float y = i % 2 ? 200 - rng.range(30, 110) * std::sqrt(rng.unit()) - 20 : 200 + rng.range(30, 110) * std::sqrt(rng.unit()) + 20;
+    // Draws are made one per statement: argument order is unspecified in C++.
+    float reach = rng.range(30, 110);
+    reach *= std::sqrt(rng.unit());
+    float y = i % 2 ? 180 - reach : 220 + reach;
     float r = rng.range(4, 12) * (1.0f - std::fabs(y - 200) / 160.0f) + 3;
+    float x = rng.range(0, 320);
+    float turn = rng.range(0, 1);
+    float tone = rng.unit();
     Mask m(320, 400);
-    snowflake(m, rng.range(0, 320), y, r, rng.range(0, 1), std::max(1.2f, r / 6), 103 + i);
-    ink(m, mix(hex(0xa0d0ff), hex(0xffffff), rng.unit()));
+    snowflake(m, x, y, r, turn, std::max(1.2f, r / 6), 103 + i);
+    ink(m, mix(hex(0xa0d0ff), hex(0xffffff), tone));
   }
-  Picture colours(320, 400);
-  std::vector<uint8_t> region = drawn;
-  build_palette(shade, p, 3, 253, &region);
-  map_to_palette(shade, p, 3, 253, 0.5f, &region);
+  build_palette(shade, p, 3, 253, &drawn);
+  map_to_palette(shade, p, 3, 253, 0.5f, &drawn);
   for (size_t k = 0; k < drawn.size(); k++)
     if (!drawn[k]) p.pixels[k] = k < 200 * 320 ? 1 : 2;
-  // Where the wall is, nothing shows through: rows 0..99 and 300..399 stay pure.
+  // Indices 1 and 2 are never seen; their colours only tell them apart on a contact sheet.
   p.set_colour(0, hex(0x000000));
   p.set_colour(1, hex(0x182058));
   p.set_colour(2, hex(0x5a3a80));

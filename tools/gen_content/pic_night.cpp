@@ -31,7 +31,11 @@ float spruce_half_width(int y) {
   int j = static_cast<int>(tier);
   float within = tier - j;
   float reach = 6.0f + 70.0f * (j + within) / tiers;
-  return 1.5f + reach * (0.35f + 0.65f * within);
+  // Branch tips droop: each tier flares fast at its bottom, and single
+  // branches stick out a little further than their neighbours.
+  float flare = 0.3f + 0.7f * std::pow(within, 0.6f);
+  float twigs = 0.85f + 0.3f * value_noise(y * 0.45f, 3.0f, 55);
+  return 1.5f + reach * flare * twigs;
 }
 
 Image night_backdrop(int w, int h, int horizon, uint32_t seed) {
@@ -103,20 +107,27 @@ Picture make_title() {
       img.at(x, y) = c;
     }
   }
-  // The title, carved down the stone and glowing with the aurora's colours.
+  // The title, carved down the stone and glowing with the aurora's colours:
+  // the font's smoothed 32-pixel letters shrunk to 24 pixels with coverage.
   const char* title = "TUNDRIX";
   Image glow(320, 200);
   for (int i = 0; i < 7; i++) {
-    float t = i / 6.0f;
-    Rgb c = mix(hex(0x70ffc0), hex(0xe070ff), t);
-    char letter[2] = {title[i], 0};
-    draw_text(letter, 150, 27 + i * 24, 3, [&](int x, int y) {
-      if (!img.inside(x, y)) return;
-      img.at(x, y) = c;
-      for (int dy = -3; dy <= 3; dy++)
-        for (int dx = -3; dx <= 3; dx++)
-          if (glow.inside(x + dx, y + dy)) glow.at(x + dx, y + dy) = glow.at(x + dx, y + dy) + c * 0.012f;
-    });
+    Rgb c = mix(hex(0x70ffc0), hex(0xe070ff), i / 6.0f);
+    std::vector<uint8_t> bits = glyph_bitmap(title[i], 4);
+    int ox = 149, oy = 27 + i * 24;
+    for (int y = 0; y < 24; y++)
+      for (int x = 0; x < 24; x++) {
+        int hits = 0;
+        for (int sy = 0; sy < 4; sy++)
+          for (int sx = 0; sx < 4; sx++) hits += bits[((y * 4 + sy) / 3) * 32 + (x * 4 + sx) / 3];
+        if (!hits) continue;
+        float a = hits / 16.0f;
+        img.at(ox + x, oy + y) = mix(img.at(ox + x, oy + y), c, a);
+        for (int dy = -3; dy <= 3; dy++)
+          for (int dx = -3; dx <= 3; dx++)
+            if (glow.inside(ox + x + dx, oy + y + dy))
+              glow.at(ox + x + dx, oy + y + dy) = glow.at(ox + x + dx, oy + y + dy) + c * (0.012f * a);
+      }
   }
   for (size_t i = 0; i < img.px.size(); i++) img.px[i] = img.px[i] + glow.px[i];
   clamp_image(img);
@@ -141,8 +152,8 @@ Picture make_second_silhouette() {
   Rng rng(77);
   for (int y = 0; y < 200; y++) {
     float hw = spruce_half_width(y);
-    float jag_l = (hash01(y, 1, 51) - 0.5f) * std::min(4.0f, hw * 0.3f);
-    float jag_r = (hash01(y, 2, 51) - 0.5f) * std::min(4.0f, hw * 0.3f);
+    float jag_l = (value_noise(y * 0.5f, 1.0f, 51) - 0.5f) * std::min(12.0f, hw * 0.35f) + (hash01(y, 1, 51) - 0.5f) * 2;
+    float jag_r = (value_noise(y * 0.5f, 2.0f, 51) - 0.5f) * std::min(12.0f, hw * 0.35f) + (hash01(y, 2, 51) - 0.5f) * 2;
     int l = static_cast<int>(std::lround(160 - hw + jag_l));
     int r = static_cast<int>(std::lround(159 + hw + jag_r));
     if (r < l) r = l;
@@ -315,13 +326,12 @@ Picture make_still() {
     float len = rng.range(8, 34), w = rng.range(2, 5);
     Mask m(320, 200);
     mask_polygon(m, {{x - w, roof - 2}, {x + w, roof - 2}, {x + rng.range(-1, 1), roof + len}});
-    Image& target = img;
     for (int y = 0; y < 200; y++)
       for (int xx = 0; xx < 320; xx++) {
         float a = m.at(xx, y);
         if (a <= 0) continue;
         float across = (xx - (x - w)) / (2 * w);
-        target.at(xx, y) = mix(target.at(xx, y), mix(hex(0xe0fcff), hex(0x4a80c0), across), a);
+        img.at(xx, y) = mix(img.at(xx, y), mix(hex(0xe0fcff), hex(0x4a80c0), across), a);
       }
   }
   clamp_image(img);

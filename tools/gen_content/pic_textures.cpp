@@ -180,7 +180,6 @@ Picture make_main_texture() {
       // Hexagonal scales, bevelled, with a fine frost grain.
       float sx = x / 18.0f, sy = y / 15.6f;
       int row = static_cast<int>(std::floor(sy));
-      float ox = row % 2 ? 0.5f : 0.0f;
       float best = 1e9f;
       for (int j = -1; j <= 1; j++)
         for (int i = -1; i <= 1; i++) {
@@ -189,7 +188,6 @@ Picture make_main_texture() {
           float d = std::hypot(sx - cx, (sy - (cy + 0.5f)) * 1.15f);
           best = std::min(best, d);
         }
-      (void)ox;
       float dome = std::clamp(1.0f - best * 1.5f, 0.0f, 1.0f);
       float grain = fbm(x * 0.1f, y * 0.1f, 3, 0.5f, 181);
       float v = std::clamp(0.15f + 0.75f * dome + 0.2f * grain + bayer8(x, y) * 0.03f, 0.0f, 0.999f);
