@@ -8,18 +8,12 @@
 #include <vector>
 
 #include "data/content.h"
+#include "data/picture_role_names.h"
 #include "tools/gen_content/iff_write.h"
 #include "tools/gen_content/models.h"
 #include "tools/gen_content/pictures.h"
 
 namespace {
-
-// The names match picture_role_name in data/pictures.cpp; a test keeps them equal.
-const char* const kRoleNames[PIC_COUNT] = {
-    "swirl",     "sector",    "title",      "silhouette-mask", "second-silhouette", "late-texture", "gallery-1",
-    "gallery-2", "gallery-3", "gallery-4",  "gallery-5",       "transition",        "final",        "threshold",
-    "ring-texture", "fade-threshold", "texture-0", "texture-1", "texture-2", "font", "still", "warp-source",
-    "env-texture", "main-texture", "tunnel"};
 
 bool write_ppm(const std::string& path, const Picture& p) {
   FILE* f = std::fopen(path.c_str(), "wb");
@@ -60,8 +54,8 @@ int main(int argc, char** argv) {
     PictureRole role = static_cast<PictureRole>(r);
     Picture p = make_picture(role);
     pictures.push_back(picture_is_planar(role) ? iff_write_ilbm(p) : iff_write_pbm(p));
-    if (preview && !write_ppm(std::string(preview) + "/" + kRoleNames[r] + ".ppm", p)) {
-      std::fprintf(stderr, "tundrix-gen-content: cannot write the preview of %s\n", kRoleNames[r]);
+    if (preview && !write_ppm(std::string(preview) + "/" + kPictureRoleNames[r] + ".ppm", p)) {
+      std::fprintf(stderr, "tundrix-gen-content: cannot write the preview of %s\n", kPictureRoleNames[r]);
       return 1;
     }
   }

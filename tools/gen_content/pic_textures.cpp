@@ -204,7 +204,8 @@ Picture make_tunnel() {
     for (int x = 0; x < 256; x++) {
       float rings = 0.5f + 0.5f * std::sin(x * 0.16f);
       float sectors = 0.55f + 0.45f * std::sin(y * 2 * kPi / 64 + std::sin(x * 0.05f) * 1.5f);
-      Rgb c = aurora_cycle(x / 220.0f + y / 512.0f) * (0.25f + 0.75f * rings * sectors);
+      Rgb hue = mix(aurora_cycle(x / 220.0f + y / 512.0f), hex(0xffffff), 0.25f + 0.35f * rings * sectors);
+      Rgb c = hue * (0.45f + 0.55f * rings * sectors);
       img.at(x, y) = c * (25.0f / 63.0f);
     }
   clamp_image(img);
