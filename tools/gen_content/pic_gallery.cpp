@@ -74,83 +74,77 @@ Picture low_sun() {
   return quantize(img, 1.0f);
 }
 
-// Pixelled cabin in the snow: shapes with dark outlines, 40 colours, dithered.
-Picture cabin() {
-  Image img(320, 200);
-  const Rgb stops[3] = {hex(0x060820), hex(0x182060), hex(0x3a3a88)};
-  const float at[3] = {0.0f, 0.6f, 1.0f};
-  sky_gradient(img, 0, 130, stops, at, 3);
-  add_stars(img, 211, 0.01f, 130);
-  add_aurora(img, {70, 20, 40, 0.55f, 0.012f, 212, tint::kAuroraGreen, tint::kViolet}, 0, 130);
-  add_glow_disc(img, 262, 34, 12, hex(0xfff8e8), hex(0x5060b0), 18);
-  std::vector<uint8_t> id(320 * 200, 0);
-  auto fill = [&](const Mask& m, Rgb c, uint8_t tag) {
+// The pixelled cabin is drawn shape by shape; every shape also writes its
+// tag, so that dark outlines can be traced where two shapes meet.
+struct Drawing {
+  Image img{320, 200};
+  std::vector<uint8_t> tag = std::vector<uint8_t>(320 * 200, 0);
+
+  void fill(const std::vector<Vec2>& shape, Rgb colour, uint8_t id) {
+    Mask m(320, 200);
+    mask_polygon(m, shape);
     for (size_t k = 0; k < m.a.size(); k++)
       if (m.a[k] >= 0.5f) {
-        img.px[k] = c;
-        id[k] = tag;
+        img.px[k] = colour;
+        tag[k] = id;
       }
-  };
-  // Two snow hills.
+  }
+};
+
+float far_hill(float x) { return 118 - 22 * std::sin(x / 320.0f * kPi * 1.2f + 0.3f); }
+
+void cabin_hills(Drawing& d) {
   for (int layer = 0; layer < 2; layer++)
     for (int x = 0; x < 320; x++) {
-      float top = layer == 0 ? 118 - 22 * std::sin(x / 320.0f * kPi * 1.2f + 0.3f) : 150 - 10 * std::sin(x / 90.0f);
+      float top = layer == 0 ? far_hill(static_cast<float>(x)) : 150 - 10 * std::sin(x / 90.0f);
       for (int y = static_cast<int>(top); y < 200; y++) {
         float shade = std::clamp((y - top) / 60.0f, 0.0f, 1.0f);
-        img.at(x, y) = layer == 0 ? mix(hex(0xb8c4f0), hex(0x6a78c0), shade) : mix(hex(0xe8f0ff), hex(0x8a98d8), shade);
-        id[y * 320 + x] = static_cast<uint8_t>(1 + layer);
+        d.img.at(x, y) = layer == 0 ? mix(hex(0xb8c4f0), hex(0x6a78c0), shade) : mix(hex(0xe8f0ff), hex(0x8a98d8), shade);
+        d.tag[y * 320 + x] = static_cast<uint8_t>(1 + layer);
       }
     }
-  // Spruces on the far hill.
+}
+
+void cabin_spruces(Drawing& d) {
   Rng rng(213);
   for (int i = 0; i < 9; i++) {
     float x = i < 5 ? 10 + i * 22 + rng.range(0, 8) : 230 + (i - 5) * 24 + rng.range(0, 8);
-    float base = 118 - 22 * std::sin(x / 320.0f * kPi * 1.2f + 0.3f) + 4;
+    float base = far_hill(x) + 4;
     float h = rng.range(26, 44);
     for (int tier = 0; tier < 3; tier++) {
       float ty = base - h + tier * h * 0.28f;
       float w = h * (0.18f + tier * 0.1f);
-      Mask m(320, 200);
-      mask_polygon(m, {{x, ty}, {x + w, ty + h * 0.42f}, {x - w, ty + h * 0.42f}});
-      fill(m, hex(0x14403a), static_cast<uint8_t>(10 + i));
-      Mask s(320, 200);
-      mask_polygon(s, {{x, ty}, {x + w * 0.55f, ty + h * 0.2f}, {x - w * 0.55f, ty + h * 0.2f}});
-      fill(s, hex(0xdfe8ff), static_cast<uint8_t>(10 + i));
+      uint8_t id = static_cast<uint8_t>(10 + i);
+      d.fill({{x, ty}, {x + w, ty + h * 0.42f}, {x - w, ty + h * 0.42f}}, hex(0x14403a), id);
+      d.fill({{x, ty}, {x + w * 0.55f, ty + h * 0.2f}, {x - w * 0.55f, ty + h * 0.2f}}, hex(0xdfe8ff), id);
     }
   }
-  // The cabin: log walls, a snowed roof, a chimney and two warm windows.
-  Mask walls(320, 200);
-  mask_polygon(walls, {{118, 112}, {206, 112}, {206, 152}, {118, 152}});
-  fill(walls, hex(0x5a3420), 30);
+}
+
+// Log walls, a chimney, a snowed roof, two warm windows and a door.
+void cabin_house(Drawing& d) {
+  d.fill({{118, 112}, {206, 112}, {206, 152}, {118, 152}}, hex(0x5a3420), 30);
   for (int y = 114; y < 152; y += 5)
-    for (int x = 118; x < 206; x++) img.at(x, y) = hex(0x3a2014);
-  Mask chimney(320, 200);
-  mask_polygon(chimney, {{182, 82}, {192, 82}, {192, 104}, {182, 104}});
-  fill(chimney, hex(0x4a4a60), 31);
-  Mask roof(320, 200);
-  mask_polygon(roof, {{108, 114}, {162, 80}, {216, 114}});
-  fill(roof, hex(0x2a1a20), 32);
-  Mask roof_snow(320, 200);
-  mask_polygon(roof_snow, {{106, 112}, {162, 76}, {218, 112}, {212, 114}, {162, 84}, {112, 114}});
-  fill(roof_snow, hex(0xf0f6ff), 33);
+    for (int x = 118; x < 206; x++) d.img.at(x, y) = hex(0x3a2014);
+  d.fill({{182, 82}, {192, 82}, {192, 104}, {182, 104}}, hex(0x4a4a60), 31);
+  d.fill({{108, 114}, {162, 80}, {216, 114}}, hex(0x2a1a20), 32);
+  d.fill({{106, 112}, {162, 76}, {218, 112}, {212, 114}, {162, 84}, {112, 114}}, hex(0xf0f6ff), 33);
   for (int w = 0; w < 2; w++) {
     float wx = w ? 176 : 132;
-    Mask window(320, 200);
-    mask_polygon(window, {{wx, 122}, {wx + 18, 122}, {wx + 18, 140}, {wx, 140}});
-    fill(window, hex(0xffc050), static_cast<uint8_t>(34 + w));
-    for (int y = 122; y < 140; y++) img.at(static_cast<int>(wx + 9), y) = hex(0x3a2014);
-    for (int x = static_cast<int>(wx); x < wx + 18; x++) img.at(x, 131) = hex(0x3a2014);
+    d.fill({{wx, 122}, {wx + 18, 122}, {wx + 18, 140}, {wx, 140}}, hex(0xffc050), static_cast<uint8_t>(34 + w));
+    for (int y = 122; y < 140; y++) d.img.at(static_cast<int>(wx + 9), y) = hex(0x3a2014);
+    for (int x = static_cast<int>(wx); x < wx + 18; x++) d.img.at(x, 131) = hex(0x3a2014);
     // Warm light spills onto the snow in front.
     for (int y = 152; y < 200; y++)
       for (int x = 0; x < 320; x++) {
-        float d = std::hypot((x - wx - 9) / 1.8f, (y - 152) * 1.2f);
-        img.at(x, y) = img.at(x, y) + tint::kEmber * (0.35f * std::exp(-d / 16.0f));
+        float dist = std::hypot((x - wx - 9) / 1.8f, (y - 152) * 1.2f);
+        d.img.at(x, y) = d.img.at(x, y) + tint::kEmber * (0.35f * std::exp(-dist / 16.0f));
       }
   }
-  Mask door(320, 200);
-  mask_polygon(door, {{154, 128}, {168, 128}, {168, 152}, {154, 152}});
-  fill(door, hex(0x2a160c), 36);
-  // Smoke from the chimney.
+  d.fill({{154, 128}, {168, 128}, {168, 152}, {154, 152}}, hex(0x2a160c), 36);
+}
+
+void cabin_smoke(Image& img) {
   for (int y = 0; y < 84; y++)
     for (int x = 170; x < 250; x++) {
       float rise = (84 - y) / 84.0f;
@@ -161,23 +155,42 @@ Picture cabin() {
       float a = body * (0.3f + 0.9f * billow) * (1 - rise * 0.7f);
       img.at(x, y) = mix(img.at(x, y), hex(0xa8b0d8), std::clamp(a, 0.0f, 0.9f));
     }
-  // Dark outlines where one drawn shape meets another.
+}
+
+// Darkens the pixels of tagged shapes (tag 10 and up) that touch another tag.
+void outline_shapes(Drawing& d) {
   for (int y = 1; y < 199; y++)
     for (int x = 1; x < 319; x++) {
-      uint8_t c = id[y * 320 + x];
+      uint8_t c = d.tag[y * 320 + x];
       if (c < 10) continue;
-      if (id[y * 320 + x - 1] != c || id[y * 320 + x + 1] != c || id[(y - 1) * 320 + x] != c || id[(y + 1) * 320 + x] != c)
-        img.at(x, y) = img.at(x, y) * 0.3f;
+      if (d.tag[y * 320 + x - 1] != c || d.tag[y * 320 + x + 1] != c || d.tag[(y - 1) * 320 + x] != c ||
+          d.tag[(y + 1) * 320 + x] != c)
+        d.img.at(x, y) = d.img.at(x, y) * 0.3f;
     }
-  // Footprints to the door.
-  for (int i = 0; i < 9; i++) {
+}
+
+// Pixelled cabin in the snow: shapes with dark outlines, 40 colours, dithered.
+Picture cabin() {
+  Drawing d;
+  const Rgb stops[3] = {hex(0x060820), hex(0x182060), hex(0x3a3a88)};
+  const float at[3] = {0.0f, 0.6f, 1.0f};
+  sky_gradient(d.img, 0, 130, stops, at, 3);
+  add_stars(d.img, 211, 0.01f, 130);
+  add_aurora(d.img, {70, 20, 40, 0.55f, 0.012f, 212, tint::kAuroraGreen, tint::kViolet}, 0, 130);
+  add_glow_disc(d.img, 262, 34, 12, hex(0xfff8e8), hex(0x5060b0), 18);
+  cabin_hills(d);
+  cabin_spruces(d);
+  cabin_house(d);
+  cabin_smoke(d.img);
+  outline_shapes(d);
+  for (int i = 0; i < 9; i++) {  // footprints to the door
     int fx = static_cast<int>(161 + (i % 2 ? 4 : -4) + i * 2.5f), fy = 158 + i * 5;
-    for (int k = -1; k <= 1; k++) img.at(fx + k, fy) = hex(0x8090d0);
+    for (int k = -1; k <= 1; k++) d.img.at(fx + k, fy) = hex(0x8090d0);
   }
-  clamp_image(img);
+  clamp_image(d.img);
   Picture p(320, 200);
-  build_palette(img, p, 0, 40);
-  map_to_palette(img, p, 0, 40, 1.6f);
+  build_palette(d.img, p, 0, 40);
+  map_to_palette(d.img, p, 0, 40, 1.6f);
   return p;
 }
 
@@ -283,24 +296,7 @@ Picture aurora_forest() {
   for (int i = 0; i < 44; i++) {
     float x = rng.range(-10, 330);
     float h = rng.range(10, 46) * (std::fabs(x - 160) > 70 ? 1.0f : 0.55f);
-    float base = horizon + 1;
-    std::vector<Vec2> tree;
-    int tiers = 5;
-    tree.push_back({x, base - h});
-    for (int t = 1; t <= tiers; t++) {
-      float ty = base - h + h * t / (tiers + 0.5f);
-      float w = h * 0.06f + h * 0.24f * t / tiers;
-      tree.push_back({x + w, ty});
-      tree.push_back({x + w * 0.35f, ty - h * 0.05f});
-    }
-    tree.push_back({x + 1, base});
-    tree.push_back({x - 1, base});
-    for (int t = tiers; t >= 1; t--) {
-      float ty = base - h + h * t / (tiers + 0.5f);
-      float w = h * 0.06f + h * 0.24f * t / tiers;
-      tree.push_back({x - w * 0.35f, ty - h * 0.05f});
-      tree.push_back({x - w, ty});
-    }
+    std::vector<Vec2> tree = spruce_outline(x, horizon + 1, h);
     Mask m(320, 200);
     mask_polygon(m, tree);
     paint(img, m, hex(0x03040e));

@@ -72,19 +72,17 @@ Picture make_swirl() {
   return quantize(img, 1.0f);
 }
 
-Picture make_title() {
-  Image img = night_backdrop(320, 200, 150, 12);
-  add_aurora(img, {95, 28, 55, 0.9f, 0.011f, 23, tint::kAuroraGreen, tint::kViolet}, 0, 150);
-  add_glow_disc(img, 58, 38, 11, hex(0xf8f4e4), hex(0x7060b0), 16);
-  add_ridge(img, 150, 22, 0.015f, 33, hex(0x262a60), hex(0x9aa8e0), 0.3f, hex(0x6a4a9a), -1);
-  // Snow field, lit from the moon on the left, with drifts.
+namespace {
+
+// Snow field lit from the moon on the left, with drifts, and the stone's
+// long shadow falling to the right.
+void title_snow(Image& img) {
   for (int y = 150; y < 200; y++)
     for (int x = 0; x < 320; x++) {
       float drift = fbm(x * 0.02f, y * 0.12f, 4, 0.5f, 44);
       float t = (y - 150) / 50.0f;
       img.at(x, y) = mix(hex(0x5a6ab0), hex(0xc8d4f8), 0.3f + 0.5f * drift * (0.4f + 0.6f * t));
     }
-  // The stone's long shadow falls to the right, away from the moon.
   for (int y = 184; y < 200; y++)
     for (int x = 160; x < 320; x++) {
       float along = (x - 160) / 160.0f;
@@ -93,7 +91,10 @@ Picture make_title() {
       float inside = std::clamp(width - std::fabs(y - centre), 0.0f, 1.0f) * (1.0f - along);
       img.at(x, y) = img.at(x, y) * (1.0f - 0.45f * inside);
     }
-  // The stone: blue-grey ice rock, lit on the left, cracked.
+}
+
+// The stone: blue-grey ice rock, lit on the left, cracked.
+void title_stone(Image& img) {
   for (int y = 0; y < 200; y++) {
     int l, r;
     stone_span(y, l, r);
@@ -107,8 +108,11 @@ Picture make_title() {
       img.at(x, y) = c;
     }
   }
-  // The title, carved down the stone and glowing with the aurora's colours:
-  // the font's smoothed 32-pixel letters shrunk to 24 pixels with coverage.
+}
+
+// The title, carved down the stone and glowing with the aurora's colours:
+// the font's smoothed 32-pixel letters shrunk to 24 pixels with coverage.
+void title_letters(Image& img) {
   const char* title = "TUNDRIX";
   Image glow(320, 200);
   for (int i = 0; i < 7; i++) {
@@ -130,6 +134,18 @@ Picture make_title() {
       }
   }
   for (size_t i = 0; i < img.px.size(); i++) img.px[i] = img.px[i] + glow.px[i];
+}
+
+}  // namespace
+
+Picture make_title() {
+  Image img = night_backdrop(320, 200, 150, 12);
+  add_aurora(img, {95, 28, 55, 0.9f, 0.011f, 23, tint::kAuroraGreen, tint::kViolet}, 0, 150);
+  add_glow_disc(img, 58, 38, 11, hex(0xf8f4e4), hex(0x7060b0), 16);
+  add_ridge(img, 150, 22, 0.015f, 33, hex(0x262a60), hex(0x9aa8e0), 0.3f, hex(0x6a4a9a), -1);
+  title_snow(img);
+  title_stone(img);
+  title_letters(img);
   clamp_image(img);
   return quantize(img, 1.0f);
 }
@@ -277,14 +293,35 @@ Picture make_final() {
       }
     }
   add_stars(img, 76, 0.006f, 175, 0.9f);
-  // Low tundra hills with a few spruces against the sky.
+  // Low tundra hills with a few spruces against the sky, and a tent with
+  // a fire inside, the one warm light under the stars.
   for (int x = 0; x < 320; x++) {
-    float top = 178 - 10 * fbm(x * 0.01f, 0.3f, 3, 0.5f, 77);
-    bool tree = hash01(x / 6, 0, 78) < 0.18f;
-    float tree_top = top - (tree ? 14 * (1.0f - std::fabs((x % 6) - 2.5f) / 3.0f) * (0.6f + 0.6f * hash01(x / 6, 1, 78)) : 0);
-    for (int y = 0; y < 200; y++)
-      if (y >= tree_top) img.at(x, y) = y >= top ? mix(hex(0x0c1030), hex(0x283468), (y - top) / 40.0f) : hex(0x060818);
+    float top = 176 - 12 * fbm(x * 0.008f, 0.3f, 3, 0.5f, 77);
+    for (int y = static_cast<int>(top); y < 200; y++)
+      img.at(x, y) = mix(hex(0x161c48), hex(0x070a1c), std::clamp((y - top) / 20.0f, 0.0f, 1.0f));
   }
+  Rng rng(78);
+  for (int i = 0; i < 9; i++) {
+    float x = i < 5 ? 8 + i * 17 + rng.range(0, 10) : 250 + (i - 5) * 17 + rng.range(0, 8);
+    float h = rng.range(12, 30);
+    Mask m(320, 200);
+    mask_polygon(m, spruce_outline(x, 176 - 12 * fbm(x * 0.008f, 0.3f, 3, 0.5f, 77) + 2, h));
+    paint(img, m, hex(0x04060f));
+  }
+  const float tx = 176, tb = 178 - 12 * fbm(tx * 0.008f, 0.3f, 3, 0.5f, 77);
+  for (int y = 150; y < 200; y++)
+    for (int x = 120; x < 240; x++) {
+      float d = std::hypot((x - tx) / 2.2f, y - tb + 3);
+      img.at(x, y) = img.at(x, y) + tint::kEmber * (0.35f * std::exp(-d / 9.0f));
+    }
+  Mask tent(320, 200), door(320, 200), poles(320, 200);
+  mask_polygon(tent, {{tx, tb - 20}, {tx + 12, tb}, {tx - 12, tb}});
+  mask_polygon(door, {{tx, tb - 9}, {tx + 3.5f, tb}, {tx - 3.5f, tb}});
+  mask_line(poles, tx - 3, tb - 25, tx + 1, tb - 18, 1.0f);
+  mask_line(poles, tx + 3, tb - 25, tx - 1, tb - 18, 1.0f);
+  paint(img, tent, hex(0x3a2a40));
+  paint(img, poles, hex(0x2a1a20));
+  paint(img, door, hex(0xffb050));
   clamp_image(img);
   return quantize(img, 1.0f);
 }

@@ -151,3 +151,23 @@ Rgb night_reflection(float x, float y, float size) {
   }
   return c * outside;
 }
+
+std::vector<Vec2> spruce_outline(float x, float base, float h) {
+  const int tiers = 5;
+  std::vector<Vec2> tree{{x, base - h}};
+  for (int t = 1; t <= tiers; t++) {
+    float ty = base - h + h * t / (tiers + 0.5f);
+    float w = h * 0.06f + h * 0.24f * t / tiers;
+    tree.push_back({x + w, ty});
+    tree.push_back({x + w * 0.35f, ty - h * 0.05f});
+  }
+  tree.push_back({x + 1, base});
+  tree.push_back({x - 1, base});
+  for (int t = tiers; t >= 1; t--) {
+    float ty = base - h + h * t / (tiers + 0.5f);
+    float w = h * 0.06f + h * 0.24f * t / tiers;
+    tree.push_back({x - w * 0.35f, ty - h * 0.05f});
+    tree.push_back({x - w, ty});
+  }
+  return tree;
+}

@@ -3,6 +3,7 @@
 // with fixed seeds, so that the pictures of the show look like one place.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "tools/gen_content/raster.h"
 
@@ -12,7 +13,7 @@ inline const Rgb kNight = hex(0x05071a);
 inline const Rgb kIndigo = hex(0x141a48);
 inline const Rgb kDusk = hex(0x3a2a6e);
 inline const Rgb kViolet = hex(0x8a4cc8);
-inline const Rgb kAuroraGreen = hex(0x3cf0a0);
+inline const Rgb kAuroraGreen = hex(0x48ff84);
 inline const Rgb kAuroraTeal = hex(0x30c8d8);
 inline const Rgb kAuroraPink = hex(0xd050c0);
 inline const Rgb kIce = hex(0xc8ecff);
@@ -53,6 +54,10 @@ float ridge_row(float x, float base, float amplitude, float scale, uint32_t seed
 // +1 right); far ridges take more of the sky colour haze.
 void add_ridge(Image& image, float base, float amplitude, float scale, uint32_t seed, Rgb rock, Rgb snow,
                float haze, Rgb haze_colour, float light_dir);
+
+// The outline of a spruce standing at (x, base), h pixels tall: a stem and
+// five tiers of drooping branches, for filling as a silhouette.
+std::vector<Vec2> spruce_outline(float x, float base, float h);
 
 // Clamps every channel to 0..1.
 void clamp_image(Image& image);
