@@ -80,6 +80,9 @@ TEST(CaptureEmbedded, ListsEveryRole) {
   testing::internal::CaptureStdout();
   EXPECT_EQ(run({"picture", "--list"}), 0);
   std::string text = testing::internal::GetCapturedStdout();
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(run({"--list"}), 0) << "also without the subcommand's name in front";
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), text);
   for (int r = 0; r < PIC_COUNT; r++) EXPECT_NE(text.find(picture_role_name(static_cast<PictureRole>(r))), std::string::npos);
   EXPECT_NE(text.find("texture-1          256x256 ILBM"), std::string::npos) << text;
   EXPECT_NE(text.find("swirl              320x400 PBM "), std::string::npos) << text;

@@ -150,7 +150,9 @@ int capture_embedded_main(int argc, char** argv) {
   const char* role = nullptr;
   const char* out = nullptr;
   bool list = false;
-  for (int i = 1; i < argc; i++) {
+  // argv[0] is the subcommand's name when the caller passes it along.
+  int first = argc > 0 && argv[0][0] != '-' ? 1 : 0;
+  for (int i = first; i < argc; i++) {
     if (!std::strcmp(argv[i], "--list")) {
       list = true;
     } else if (!std::strcmp(argv[i], "--embedded") && i + 1 < argc) {
