@@ -16,7 +16,7 @@ V3f cross(V3f a, V3f b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, 
 V3f unit(V3f a) { return a * (1.0f / std::sqrt(dot(a, a))); }
 V3f reflect(V3f d, V3f n) { return d - n * (2 * dot(d, n)); }
 
-const V3f kMoon = unit({-0.5f, 0.42f, 0.76f});
+const V3f kMoon = unit({-0.42f, 0.27f, 0.87f});
 
 // False for total internal reflection.
 bool refract(V3f d, V3f n, float eta, V3f& out) {
@@ -37,9 +37,9 @@ Rgb sky(V3f d) {
   float rays = 0.45f + 0.55f * fbm(azimuth * 30 + 50, 0.5f, 3, 0.6f, 241);
   c = c + mix(tint::kAuroraGreen, tint::kAuroraPink, std::clamp(above * 2.5f, 0.0f, 1.0f)) * (glow * rays * 0.8f);
   float star = hash01(static_cast<uint32_t>((azimuth + 4) * 420), static_cast<uint32_t>((elevation + 2) * 420), 242);
-  if (star < 0.02f && elevation > 0.02f) c = c + hex(0xe0e8ff) * (0.4f + 20 * star);
+  if (star < 0.007f && elevation > 0.02f) c = c + hex(0xe0e8ff) * (0.25f + 100 * star);
   float moon = dot(d, kMoon);
-  if (moon > 0.9994f) return hex(0xfff8e8);
+  if (moon > 0.9992f) return hex(0xfff8e8);
   c = c + hex(0x8080c0) * (0.25f * std::exp((moon - 1) / 0.01f));
   return c;
 }
