@@ -31,14 +31,3 @@ std::string make_temp_dir() {
   const char* dir = mkdtemp(pattern);
   return dir ? dir : "";
 }
-
-std::vector<uint8_t> read_file(const std::string& path) {
-  std::vector<uint8_t> data;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return data;
-  uint8_t buffer[65536];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) data.insert(data.end(), buffer, buffer + n);
-  std::fclose(f);
-  return data;
-}

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "data/content.h"
+#include "tests/support/support.h"
 
 struct DecodedPicture {
   bool ok = false;
@@ -21,6 +22,3 @@ DecodedPicture decode_embedded(PictureRole role);
 
 // A fresh empty folder under the system's temporary directory.
 std::string make_temp_dir();
-
-// The whole content of a file, or empty when it cannot be read.
-std::vector<uint8_t> read_file(const std::string& path);

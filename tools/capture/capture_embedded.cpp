@@ -1,7 +1,5 @@
 // picture --list | --embedded ROLE|all -o OUT.png: the show's embedded
 // pictures, decoded with the show's own decoder and written as PNG.
-#include <png.h>
-
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +9,7 @@
 #include "data/content.h"
 #include "picture/iff.h"
 #include "tools/capture/capture.h"
+#include "tools/capture/image_files.h"
 #include "tools/gen_content/glyphs.h"
 
 namespace {
@@ -18,11 +17,12 @@ namespace {
 struct Decoded {
   int width = 0, height = 0;
   bool planar = false;
-  std::vector<uint8_t> rgb;  // 8 bits per channel
+  std::vector<uint8_t> indices;
+  uint8_t palette[768] = {};  // 8 bits per component, as the file stores them
 };
 
-// Decodes a role's picture to RGB through its palette; false when the
-// embedded bytes do not decode.
+// Decodes a role's picture with the show's decoder; false when the embedded
+// bytes do not decode.
 bool decode_role(PictureRole role, Decoded& out) {
   Blob blob = picture_data(role);
   if (!blob.data || !iff_decode(blob.data, blob.size, nullptr, 0, nullptr)) return false;
@@ -30,40 +30,20 @@ bool decode_role(PictureRole role, Decoded& out) {
   out.height = iff_header.height;
   out.planar = !iff_header.chunky;
   size_t pixels = static_cast<size_t>(out.width) * out.height;
-  std::vector<uint8_t> body(pixels * 2, 0), indices(pixels, 0);
-  uint8_t palette[768];
-  if (!iff_decode(blob.data, blob.size, body.data(), body.size(), palette)) return false;
+  std::vector<uint8_t> body(pixels, 0);
+  out.indices.assign(pixels, 0);
+  if (!iff_decode(blob.data, blob.size, body.data(), body.size(), out.palette)) return false;
   if (out.planar)
-    iff_planar_to_chunky(body.data(), body.size(), indices.data(), indices.size());
+    iff_planar_to_chunky(body.data(), body.size(), out.indices.data(), out.indices.size());
   else
-    std::memcpy(indices.data(), body.data(), pixels);
-  out.rgb.resize(pixels * 3);
-  for (size_t i = 0; i < pixels; i++)
-    for (int k = 0; k < 3; k++) {
-      uint8_t c = palette[indices[i] * 3 + k];
-      out.rgb[i * 3 + k] = static_cast<uint8_t>(c << 2 | c >> 4);
-    }
+    out.indices = body;
+  for (uint8_t& c : out.palette) c = static_cast<uint8_t>(c << 2 | c >> 4);
   return true;
 }
 
-bool write_png(const char* path, int width, int height, const std::vector<uint8_t>& rgb) {
-  FILE* f = std::fopen(path, "wb");
-  if (!f) return false;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png ? png_create_info_struct(png) : nullptr;
-  if (!png || !info || setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    std::fclose(f);
-    return false;
-  }
-  png_init_io(png, f);
-  png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  for (int y = 0; y < height; y++) png_write_row(png, const_cast<png_bytep>(&rgb[static_cast<size_t>(y) * width * 3]));
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
-  return std::fclose(f) == 0;
+uint32_t colour(const Decoded& d, size_t i) {
+  const uint8_t* c = &d.palette[d.indices[i] * 3];
+  return static_cast<uint32_t>(c[0]) << 16 | c[1] << 8 | c[2];
 }
 
 std::string upper(const char* text) {
@@ -72,17 +52,23 @@ std::string upper(const char* text) {
   return s;
 }
 
-// Writes text in the show's 8x8 font at (x, y) into an RGB canvas.
-void label(std::vector<uint8_t>& rgb, int width, int height, int x, int y, const std::string& text) {
+// Writes text in the show's 8x8 font at (x, y) into a canvas of pixels.
+void label(std::vector<uint32_t>& canvas, int width, int height, int x, int y, const std::string& text) {
   for (size_t i = 0; i < text.size(); i++) {
     const Glyph8& g = glyph_for(static_cast<unsigned char>(text[i]));
     for (int gy = 0; gy < 8; gy++)
       for (int gx = 0; gx < 8; gx++) {
         int px = x + static_cast<int>(i) * 8 + gx, py = y + gy;
         if (!glyph_ink(g, gx, gy) || px < 0 || py < 0 || px >= width || py >= height) continue;
-        std::memset(&rgb[(static_cast<size_t>(py) * width + px) * 3], 0xE8, 3);
+        canvas[static_cast<size_t>(py) * width + px] = 0xE8E8E8;
       }
   }
+}
+
+int written(bool ok, const std::string& why) {
+  if (ok) return 0;
+  std::fprintf(stderr, "tundrix-capture: %s\n", why.c_str());
+  return 1;
 }
 
 int list_roles() {
@@ -104,9 +90,10 @@ constexpr int kCellWidth = 336, kCellHeight = 228, kColumns = 5;
 // Every role in a grid, scaled to fit 320x200 (nearest pixel), labelled with
 // its name, size and type.
 int write_sheet(const char* out) {
+  std::string why;
   int rows = (PIC_COUNT + kColumns - 1) / kColumns;
   int width = kColumns * kCellWidth, height = rows * kCellHeight;
-  std::vector<uint8_t> sheet(static_cast<size_t>(width) * height * 3, 0x28);
+  std::vector<uint32_t> sheet(static_cast<size_t>(width) * height, 0x282828);
   for (int r = 0; r < PIC_COUNT; r++) {
     Decoded d;
     PictureRole role = static_cast<PictureRole>(r);
@@ -120,14 +107,14 @@ int write_sheet(const char* out) {
     int ox = (r % kColumns) * kCellWidth + 8 + (320 - w) / 2, oy = (r / kColumns) * kCellHeight + 8;
     for (int y = 0; y < h; y++)
       for (int x = 0; x < w; x++) {
-        size_t src = (static_cast<size_t>(y) * scale_den / scale_num * d.width + static_cast<size_t>(x) * scale_den / scale_num) * 3;
-        std::memcpy(&sheet[(static_cast<size_t>(oy + y) * width + ox + x) * 3], &d.rgb[src], 3);
+        size_t src = static_cast<size_t>(y) * scale_den / scale_num * d.width + static_cast<size_t>(x) * scale_den / scale_num;
+        sheet[static_cast<size_t>(oy + y) * width + ox + x] = colour(d, src);
       }
     std::string text = upper(picture_role_name(role)) + " " + std::to_string(d.width) + "X" + std::to_string(d.height) +
                        (d.planar ? " ILBM" : " PBM");
     label(sheet, width, height, (r % kColumns) * kCellWidth + 8, oy + 204, text);
   }
-  return write_png(out, width, height, sheet) ? 0 : 1;
+  return written(png_write_rgb(out, sheet.data(), width, height, &why), why);
 }
 
 int export_role(const char* name, const char* out) {
@@ -139,7 +126,8 @@ int export_role(const char* name, const char* out) {
       std::fprintf(stderr, "tundrix-capture: %s does not decode\n", name);
       return 1;
     }
-    return write_png(out, d.width, d.height, d.rgb) ? 0 : 1;
+    std::string why;
+    return written(png_write_indexed(out, d.indices.data(), d.width, d.height, d.palette, &why), why);
   }
   return capture_usage_error("unknown picture role (see picture --list)");
 }
