@@ -106,6 +106,23 @@ Picture sun_runes() {
   return quantize(img, 1.0f);
 }
 
+// Rune-like strokes in 10-pixel cells, 12 rows high: a stave and the twigs
+// that the cell's hash (and the line's) picks.
+bool rune_ink(int x, int row, uint32_t line) {
+  if (row < 0 || row >= 12) return false;
+  int cell = x / 10, cx = x % 10;
+  if (cx == 0 || cx == 9) return false;
+  uint32_t shape = hash32(static_cast<uint32_t>(cell), line, 191);
+  if (cx == 4 || cx == 5) return true;  // the stave
+  float t = row / 11.0f;
+  float left = (cx - 1) / 3.0f, right = (8 - cx) / 3.0f;  // 0..1 out from the stave
+  bool twig_a = (shape & 1) && cx < 4 && std::fabs(t - (0.1f + 0.3f * left)) < 0.09f;
+  bool twig_b = (shape & 2) && cx > 5 && std::fabs(t - (0.1f + 0.3f * right)) < 0.09f;
+  bool twig_c = (shape & 4) && cx > 5 && std::fabs(t - (0.9f - 0.35f * right)) < 0.09f;
+  bool twig_d = (shape & 8) && cx < 4 && std::fabs(t - (0.55f - 0.3f * left)) < 0.09f;
+  return twig_a || twig_b || twig_c || twig_d;
+}
+
 }  // namespace
 
 Picture make_ring_texture() {
@@ -191,6 +208,13 @@ Picture make_main_texture() {
       float dome = std::clamp(1.0f - best * 1.5f, 0.0f, 1.0f);
       float grain = fbm(x * 0.1f, y * 0.1f, 3, 0.5f, 181);
       float v = std::clamp(0.15f + 0.75f * dome + 0.2f * grain + bayer8(x, y) * 0.03f, 0.0f, 0.999f);
+      // Three bands of runes ring the scales.
+      for (int band : {44, 100, 156}) {
+        int dy = y - band;
+        if (dy < -9 || dy > 9) continue;
+        v = std::abs(dy) == 9 ? 0.9f : 0.12f + 0.05f * grain;
+        if (rune_ink(x, dy + 6, static_cast<uint32_t>(band))) v = 0.97f;
+      }
       p.pixels[y * 320 + x] = static_cast<uint8_t>(v * 64);
     }
   return p;
