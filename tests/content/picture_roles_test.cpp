@@ -152,6 +152,29 @@ TEST(EnvironmentTexture, UsesOnlyTheSixteenIndicesTheCombinedPaletteHolds) {
   EXPECT_GE(used.size(), 12u);
 }
 
+// The replayed object shows the environment colour i scaled by main level
+// colour j: ((main[4j] + 63) x env[i]) >> 7 per channel, then 5/13, 5/14 and
+// 5/13 of that as an 8-bit pixel, added into trails that keep 15/16 a frame.
+// A steady input c settles at 16c - 15, so c may reach 16 and no more.
+TEST(EnvironmentTexture, CombinedWithTheMainTextureItsTrailsStayInAByte) {
+  DecodedPicture env = must_decode(PIC_ENV_TEXTURE);
+  DecodedPicture main = must_decode(PIC_MAIN_TEXTURE);
+  const double factor[3] = {0.3846153846153846, 0.35714285714285715, 0.3846153846153846};
+  int brightest = 0;
+  for (int j = 0; j < 16; j++)
+    for (int i = 0; i < 16; i++)
+      for (int c = 0; c < 3; c++) {
+        int combined = ((main.palette[4 * j * 3 + c] + 63) * env.palette[i * 3 + c]) >> 7;
+        int pixel = static_cast<int>(combined * factor[c]);
+        brightest = std::max(brightest, pixel);
+      }
+  EXPECT_LE(brightest, 16);
+  EXPECT_GE(brightest, 12) << "and the object should still shine";
+  int steady = 0;
+  for (int frame = 0; frame < 200; frame++) steady = (15 * steady >> 4) + brightest;
+  EXPECT_LE(steady, 255);
+}
+
 TEST(MainTexture, CarriesItsPictureInIndices0To63) {
   DecodedPicture d = must_decode(PIC_MAIN_TEXTURE);
   std::set<int> levels;

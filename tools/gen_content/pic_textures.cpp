@@ -165,13 +165,16 @@ Picture make_warp_source() {
 Picture make_env_texture() {
   // Sixteen colours only: the replayed object adds this map's index to the
   // main texture's level times 16, so indices 0..15 are all it may use.
+  // They are kept below 45 of 63 so that its trails never overflow.
   Image img(320, 200);
   Picture p(320, 200, 0);
   for (int i = 0; i < 16; i++) {
     float t = i / 15.0f;
     Rgb c = t < 0.5f ? mix(hex(0x080a28), hex(0x5a4ab0), t * 2) : mix(hex(0x5a4ab0), hex(0xf0f8ff), (t - 0.5f) * 2);
     if (i == 9 || i == 10) c = mix(c, tint::kAuroraGreen, 0.5f);
-    p.set_colour(i, c);
+    // The scene scales these by up to 126/128 and 5/13 and lets trails add
+    // them up about sixteen times: 44 keeps every channel of that sum in a byte.
+    p.set_colour(i, c * (44.0f / 63.0f));
   }
   for (int y = 0; y < 200; y++)
     for (int x = 0; x < 320; x++) {
