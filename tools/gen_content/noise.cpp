@@ -25,29 +25,21 @@ namespace {
 
 float smooth(float t) { return t * t * (3 - 2 * t); }
 
-float lattice(int x, int y, int period, uint32_t seed) {
-  if (period > 0) {
-    x = ((x % period) + period) % period;
-    y = ((y % period) + period) % period;
-  }
+float lattice(int x, int y, uint32_t seed) {
   return hash01(static_cast<uint32_t>(x), static_cast<uint32_t>(y), seed);
-}
-
-float noise(float x, float y, int period, uint32_t seed) {
-  float fx = std::floor(x), fy = std::floor(y);
-  int ix = static_cast<int>(fx), iy = static_cast<int>(fy);
-  float tx = smooth(x - fx), ty = smooth(y - fy);
-  float a = lattice(ix, iy, period, seed), b = lattice(ix + 1, iy, period, seed);
-  float c = lattice(ix, iy + 1, period, seed), d = lattice(ix + 1, iy + 1, period, seed);
-  float top = a + (b - a) * tx, bottom = c + (d - c) * tx;
-  return top + (bottom - top) * ty;
 }
 
 }  // namespace
 
-float value_noise(float x, float y, uint32_t seed) { return noise(x, y, 0, seed); }
-
-float tiled_noise(float x, float y, int period, uint32_t seed) { return noise(x, y, period, seed); }
+float value_noise(float x, float y, uint32_t seed) {
+  float fx = std::floor(x), fy = std::floor(y);
+  int ix = static_cast<int>(fx), iy = static_cast<int>(fy);
+  float tx = smooth(x - fx), ty = smooth(y - fy);
+  float a = lattice(ix, iy, seed), b = lattice(ix + 1, iy, seed);
+  float c = lattice(ix, iy + 1, seed), d = lattice(ix + 1, iy + 1, seed);
+  float top = a + (b - a) * tx, bottom = c + (d - c) * tx;
+  return top + (bottom - top) * ty;
+}
 
 float fbm(float x, float y, int octaves, float gain, uint32_t seed) {
   float sum = 0, amp = 1, total = 0;
@@ -57,19 +49,6 @@ float fbm(float x, float y, int octaves, float gain, uint32_t seed) {
     amp *= gain;
     x *= 2;
     y *= 2;
-  }
-  return sum / total;
-}
-
-float tiled_fbm(float x, float y, int period, int octaves, float gain, uint32_t seed) {
-  float sum = 0, amp = 1, total = 0;
-  for (int i = 0; i < octaves; i++) {
-    sum += amp * tiled_noise(x, y, period, seed + static_cast<uint32_t>(i) * 101u);
-    total += amp;
-    amp *= gain;
-    x *= 2;
-    y *= 2;
-    period *= 2;
   }
   return sum / total;
 }

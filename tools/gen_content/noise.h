@@ -28,7 +28,3 @@ float value_noise(float x, float y, uint32_t seed);
 // Sum of octaves of value noise (each octave twice the frequency and gain
 // times the amplitude), normalised to 0..1.
 float fbm(float x, float y, int octaves, float gain, uint32_t seed);
-// Value noise that repeats every period lattice cells in x and y.
-float tiled_noise(float x, float y, int period, uint32_t seed);
-// fbm built from tiled_noise: repeats every period units.
-float tiled_fbm(float x, float y, int period, int octaves, float gain, uint32_t seed);

@@ -23,10 +23,6 @@ void Picture::set_colour(int i, Rgb c) {
   palette[i * 3 + 2] = to6(c.b);
 }
 
-Rgb Picture::colour(int i) const {
-  return {palette[i * 3] / 63.0f, palette[i * 3 + 1] / 63.0f, palette[i * 3 + 2] / 63.0f};
-}
-
 namespace {
 
 // Even-odd test of one sample point against the polygon.
@@ -71,17 +67,6 @@ void mask_polygon(Mask& mask, const std::vector<Vec2>& points) {
     }
 }
 
-void mask_disc(Mask& mask, float cx, float cy, float radius) {
-  int x0 = std::max(0, static_cast<int>(cx - radius - 2)), x1 = std::min(mask.width - 1, static_cast<int>(cx + radius + 2));
-  int y0 = std::max(0, static_cast<int>(cy - radius - 2)), y1 = std::min(mask.height - 1, static_cast<int>(cy + radius + 2));
-  for (int y = y0; y <= y1; y++)
-    for (int x = x0; x <= x1; x++) {
-      float d = std::hypot(x + 0.5f - cx, y + 0.5f - cy);
-      float c = std::clamp(radius - d + 0.5f, 0.0f, 1.0f);
-      mask.at(x, y) = std::max(mask.at(x, y), c);
-    }
-}
-
 void mask_line(Mask& mask, float x0, float y0, float x1, float y1, float width) {
   float r = width / 2;
   int bx0 = std::max(0, static_cast<int>(std::min(x0, x1) - r - 2));
@@ -110,21 +95,6 @@ void paint(Image& image, const Mask& mask, Rgb colour, float opacity) {
 void fill_rect(Picture& p, int x, int y, int w, int h, uint8_t v) {
   for (int yy = y; yy < y + h; yy++)
     for (int xx = x; xx < x + w; xx++) p.set(xx, yy, v);
-}
-
-void fill_polygon(Picture& p, const std::vector<Vec2>& points, uint8_t v) {
-  if (points.size() < 3) return;
-  int x0, y0, x1, y1;
-  bounds(points, p.width, p.height, x0, y0, x1, y1);
-  for (int y = y0; y <= y1; y++)
-    for (int x = x0; x <= x1; x++)
-      if (inside_polygon(points, x + 0.5f, y + 0.5f)) p.set(x, y, v);
-}
-
-void fill_disc(Picture& p, float cx, float cy, float radius, uint8_t v) {
-  for (int y = static_cast<int>(cy - radius - 1); y <= cy + radius + 1; y++)
-    for (int x = static_cast<int>(cx - radius - 1); x <= cx + radius + 1; x++)
-      if (std::hypot(x + 0.5f - cx, y + 0.5f - cy) <= radius) p.set(x, y, v);
 }
 
 namespace {

@@ -34,7 +34,6 @@ struct Picture {
   }
   // Sets palette entry i from a colour (0..1 per channel, rounded to 6 bits).
   void set_colour(int i, Rgb c);
-  Rgb colour(int i) const;
 };
 
 // A floating-point colour image for rendered pictures.
@@ -66,28 +65,17 @@ struct Vec2 {
 // Fills a polygon (any winding, even-odd rule) into the mask with 4x4
 // supersampling; coverage adds up to at most 1.
 void mask_polygon(Mask& mask, const std::vector<Vec2>& points);
-// A filled disc with a soft edge one pixel wide.
-void mask_disc(Mask& mask, float cx, float cy, float radius);
 // A line of the given width with round ends.
 void mask_line(Mask& mask, float x0, float y0, float x1, float y1, float width);
 // Paints colour over the image where the mask covers it (alpha = coverage).
 void paint(Image& image, const Mask& mask, Rgb colour, float opacity = 1.0f);
 
-// Indexed primitives for the pixelled pictures.
+// Fills a rectangle of an indexed picture; parts outside are ignored.
 void fill_rect(Picture& p, int x, int y, int w, int h, uint8_t v);
-void fill_polygon(Picture& p, const std::vector<Vec2>& points, uint8_t v);
-void fill_disc(Picture& p, float cx, float cy, float radius, uint8_t v);
 
-// Draws a text line in the show's 8x8 font, each font pixel a scale x scale
-// block (scale 4 smooths diagonals like the font picture). ink(x, y) is
-// called for every inked pixel. Returns the width drawn.
-template <typename Ink>
-int draw_text(const char* text, int x, int y, int scale, Ink ink);
 // The glyph of a character as a (8 * scale)^2 bitmap, diagonals smoothed by
 // pixel doubling with edge rounding when scale is 2 or 4.
 std::vector<uint8_t> glyph_bitmap(int code, int scale);
 
 // Ordered-dither threshold for a pixel, -0.5..0.5 (8x8 Bayer matrix).
 float bayer8(int x, int y);
-
-#include "tools/gen_content/raster_text.inl"
