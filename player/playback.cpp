@@ -301,6 +301,8 @@ bool start_row() {
   }
   state.pattern = pt_module.orders[state.position];
   state.row_cells = pt_module.patterns[state.pattern] + state.row * pt_module.channels * 4;
+  state.cells_position = state.position;
+  state.cells_row = state.row;
   ++state.rows_started;
   return true;
 }
@@ -336,6 +338,7 @@ void pt_reset() {
   state.vibrato_waveform = waveforms[0];
   state.tremolo_waveform = waveforms[0];
   state.rows_started = 0;
+  state.cells_position = state.cells_row = 0;
   for (PtChannel& ch : channels) {
     int32_t panning = ch.panning, glissando = ch.glissando;
     ch = PtChannel{};

@@ -19,6 +19,10 @@ struct PtState {
   const int16_t* vibrato_waveform;  // shared by all channels
   const int16_t* tremolo_waveform;
   uint32_t rows_started;        // counts row starts since pt_reset
+  // The position and row whose cells are playing. They differ from position
+  // and row only on a row whose B, D or E6 has already aimed the next start.
+  uint32_t cells_position;
+  uint32_t cells_row;
 };
 
 struct PtChannel {

@@ -28,8 +28,8 @@ bool channel_matches(const SyncCondition& c, int i, const uint8_t* cell) {
          in_range(pt_channel(i).instrument, c.instrument_low, c.instrument_high) &&
          in_range(cell[2], c.command_low, c.command_high) &&
          in_range(cell[3], c.parameter_low, c.parameter_high) &&
-         in_range(int32_t(st.position), c.position_low, c.position_high) &&
-         in_range(int32_t(st.row % uint32_t(c.row_divisor)), c.row_low, c.row_high) &&
+         in_range(int32_t(st.cells_position), c.position_low, c.position_high) &&
+         in_range(int32_t(st.cells_row % uint32_t(c.row_divisor)), c.row_low, c.row_high) &&
          in_range(int32_t(st.tick), c.tick_low, c.tick_high);
 }
 

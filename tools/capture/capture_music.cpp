@@ -115,7 +115,8 @@ uint64_t render(const MusicOptions& o, FILE* wav, FILE* timeline) {
     const int bytes = sound_render_tick(o.kind, block);
     if (timeline && pt_state().rows_started != rows_seen) {
       rows_seen = pt_state().rows_started;
-      std::fprintf(timeline, "%.4f %u %u\n", double(frames) / rate, pt_state().position, pt_state().row);
+      std::fprintf(timeline, "%.4f %u %u\n", double(frames) / rate, pt_state().cells_position,
+                   pt_state().cells_row);
     }
     uint64_t take = uint64_t(bytes / frame_bytes);
     if (take > limit - frames) take = limit - frames;
