@@ -66,6 +66,7 @@ TEST(SoundDevices, SixteenBitStreamsWhatTheCaptureRenders) {
   ASSERT_EQ(pt_load(module.data(), module.size()), 1);
   sound_start(70);
   sleep_seconds(1.5);
+  for (int i = 0; i < 1000 && fake_dsp_write_sizes(dsp).size() < 12; ++i) sleep_seconds(0.01);
   const int writer = sound_writer_pid();
   EXPECT_GT(writer, 0);
   sound_stop();
@@ -103,7 +104,8 @@ TEST(SoundDevices, EightBitBlocksFollowTheTempo) {
   std::vector<uint8_t> bytes = m.bytes();
   ASSERT_EQ(pt_load(bytes.data(), bytes.size()), 1);
   sound_start(70);
-  sleep_seconds(0.6);
+  // As long as a loaded machine needs for a dozen blocks.
+  for (int i = 0; i < 1000 && fake_dsp_write_sizes(dsp).size() < 12; ++i) sleep_seconds(0.01);
   sound_stop();
   fake_dsp_finish(&dsp, 5);
   EXPECT_EQ(fake_dsp_ioctls(dsp), (std::vector<std::string>{
