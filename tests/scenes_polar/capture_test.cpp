@@ -60,6 +60,12 @@ void expect_captured(const std::string& dir, int from, int slot, const uint32_t*
   EXPECT_EQ(count_differences(got.data(), want, kFramePixels, &where), 0) << "slot " << slot << where;
 }
 
+int lit_pixels(const uint32_t* frame) {
+  int n = 0;
+  for (int m = 0; m < kFramePixels; m++) n += frame[m] != 0;
+  return n;
+}
+
 class PolarWipeCapture : public testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(polar_wipe_open(&w)); }
@@ -80,6 +86,7 @@ TEST_F(PolarWipeCapture, FirstFramesAreBlackThenTheWipeFollowsTheClock) {
 TEST_F(PolarWipeCapture, EachPhaseAtAKnownTick) {
   std::string dir = capture_slots(900, 900);
   render_sector_wipe(w, 900);
+  EXPECT_GT(lit_pixels(w.frame), 5000) << "the embedded pictures show";
   expect_captured(dir, 900, 900, w.frame);
 
   dir = capture_slots(1600, 1600);

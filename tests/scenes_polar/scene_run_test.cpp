@@ -110,6 +110,11 @@ std::vector<uint64_t> replay_whirl(const SceneRun& run) {
   return hashes;
 }
 
+size_t distinct(std::vector<uint64_t> hashes) {
+  std::sort(hashes.begin(), hashes.end());
+  return static_cast<size_t>(std::unique(hashes.begin(), hashes.end()) - hashes.begin());
+}
+
 // Index of the poll that starts phase 3's first frame.
 int first_swirl_poll(const std::string& events) {
   size_t wait = events.find("PTPF");
@@ -125,6 +130,7 @@ TEST(PolarWipeScene, PhasesRunInOrderOnTheShowClock) {
   EXPECT_EQ(run_scene(scene_polar_wipe, &run), 1);
   ASSERT_TRUE(in_polar_wipe_order(run.events)) << run.events.substr(0, 200);
   EXPECT_TRUE(replay_polar_wipe(run) == run.frame_hashes);
+  EXPECT_GT(distinct(run.frame_hashes), 500u) << "the embedded pictures move through every phase";
 
   // Phase 1 ends on the first reading past 1,279, phase 2 past 1,919; the
   // swirl's first reading is at 1,940 or later and its last one past 2,939.
@@ -220,6 +226,7 @@ TEST(HyperbolicWhirlScene, FramesFollowTheClockWithTablesOneFrameBehind) {
   // again.
   ASSERT_TRUE(follows(run.events, {{"TPTTF", 1, kMany}, {"TPTP", 1, 1}})) << run.events.substr(0, 200);
   EXPECT_TRUE(replay_whirl(run) == run.frame_hashes);
+  EXPECT_GT(distinct(run.frame_hashes), 100u) << "the embedded pictures move";
   // The last frame's limit test passed; the next iteration's failed.
   EXPECT_LE(run.readings[run.readings.size() - 4], kHyperbolicWhirlLimit);
   EXPECT_GT(run.readings.back(), kHyperbolicWhirlLimit);
