@@ -417,7 +417,7 @@ std::vector<Instrument> make_instruments() {
   all.push_back(one_shot("clap", kDrumNote, 60, 44, clap()));
   all.push_back(one_shot("tom", kDrumNote, 60, 50, tom()));
   all.push_back(one_shot("riser", kToneNote, 60, 40, riser()));
-  all.push_back(one_shot("boom", kToneNote, 60, 56, boom()));
+  all.push_back(one_shot("boom", kToneNote, 60, 46, boom()));
   all.push_back(one_shot("zap", kToneNote, 60, 40, zap()));
   all.push_back(one_shot("swell", kToneNote, 60, 40, swell()));
   all.push_back(sub_bass());
