@@ -284,6 +284,8 @@ bool Parser::place(int channel, int sample, bool kit_line, const Token& token) {
     if (k == kit.end()) return fail(std::string("unknown kit letter: ") + s[pos]);
     cell.sample = k->second.sample;
     cell.note = k->second.note >= 0 ? k->second.note : instruments[cell.sample - 1].base_note;
+    // A sample without data only parks its channel: no note to play.
+    if (instruments[cell.sample - 1].data.empty()) cell.note = -1;
     ++pos;
   } else if (!kit_line && s[pos] >= 'A' && s[pos] <= 'G') {
     int midi = read_pitch(s, &pos);
