@@ -1,4 +1,140 @@
-// Not built yet.
-#include "tools/capture/capture.h"
+// `tundrix-capture show`: the show's own scene sequence on the virtual
+// machine, every slot written out, with the sound the 16-bit device would
+// have played.
+#include <signal.h>
+#include <unistd.h>
 
-int capture_show_main(int, char**) { return capture_usage_error("show: not built yet"); }
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "data/content.h"
+#include "player/loader.h"
+#include "show/sequence.h"
+#include "show/tables.h"
+#include "tools/capture/capture.h"
+#include "tools/capture/capture_sound.h"
+#include "tools/capture/video_output.h"
+#include "tools/capture/virtual_machine.h"
+
+namespace {
+
+struct ShowOptions {
+  std::string out;
+  long long fps = 70, from = 0, to = -1, scale = 1;
+};
+
+struct ShowCapture {
+  long long first_slot = 0;  // slots before it are rendered, not written
+  bool progress = false;     // a progress line on a terminal
+  VideoOutput video;
+  std::vector<int16_t> sound;  // from the start of the show
+} capture;
+
+[[noreturn]] void abort_capture(const std::string& why) {
+  std::fprintf(stderr, "%stundrix-capture: %s\n", capture.progress ? "\n" : "", why.c_str());
+  std::exit(1);
+}
+
+void write_slot(long long slot, const uint32_t* frame) {
+  if (slot < capture.first_slot || (vm.last_slot >= 0 && slot > vm.last_slot)) return;
+  std::string why;
+  if (!video_frame(capture.video, frame, &why)) abort_capture(why);
+  if (capture.progress && slot % 70 == 0)
+    std::fprintf(stderr, "\rtundrix-capture: %.1f s of show, %lld frames written ",
+                 slot * vm_slot_seconds(), capture.video.frames);
+}
+
+void render_sound(double seconds) { capture_sound_render_to(seconds, &capture.sound); }
+
+// The show ends through end_show, which closes the display: the files are
+// finished here.
+void finish() {
+  long long end_slot = vm.last_slot >= 0 && vm.next_slot > vm.last_slot + 1 ? vm.last_slot + 1 : vm.next_slot;
+  double end = end_slot * vm_slot_seconds();
+  render_sound(end);
+  size_t begin_sample = 2 * static_cast<size_t>(capture.first_slot * vm_slot_seconds() * kCaptureSoundRate);
+  size_t end_sample = 2 * static_cast<size_t>(end * kCaptureSoundRate);
+  if (end_sample > capture.sound.size()) end_sample = capture.sound.size();
+  std::vector<int16_t> kept;
+  if (begin_sample < end_sample) kept.assign(capture.sound.begin() + begin_sample, capture.sound.begin() + end_sample);
+  std::string why;
+  if (!video_finish(capture.video, kept, kCaptureSoundRate, &why)) abort_capture(why);
+  std::fprintf(stderr, "%stundrix-capture: %lld frames written to %s\n", capture.progress ? "\n" : "",
+               capture.video.frames, capture.video.path.c_str());
+}
+
+bool parse_count(const char* text, long long low, long long high, long long* out) {
+  char* end;
+  errno = 0;
+  long long v = std::strtoll(text, &end, 10);
+  if (errno || end == text || *end || v < low || v > high) return false;
+  *out = v;
+  return true;
+}
+
+bool parse_options(int argc, char** argv, ShowOptions* o, std::string* why) {
+  struct {
+    const char* name;
+    long long* value;
+    long long low, high;
+  } numbers[] = {{"--fps", &o->fps, 1, 1000},
+                 {"--from", &o->from, 0, 100000000},
+                 {"--to", &o->to, 0, 100000000},
+                 {"--scale", &o->scale, 1, 8}};
+  for (int i = 1; i < argc; i += 2) {
+    std::string a = argv[i];
+    if (i + 1 >= argc) {
+      *why = "show: " + a + " needs a value";
+      return false;
+    }
+    bool known = a == "-o";
+    if (known) o->out = argv[i + 1];
+    for (auto& n : numbers) {
+      if (a != n.name) continue;
+      known = true;
+      if (!parse_count(argv[i + 1], n.low, n.high, n.value)) {
+        *why = "show: bad value for " + a + ": " + argv[i + 1];
+        return false;
+      }
+    }
+    if (!known) {
+      *why = "show: unexpected argument " + a;
+      return false;
+    }
+  }
+  if (o->out.empty()) *why = "show: -o OUT is required";
+  else if (o->to >= 0 && o->to < o->from) *why = "show: --to is before --from";
+  return why->empty();
+}
+
+long long gcd(long long a, long long b) { return b ? gcd(b, a % b) : a; }
+
+}  // namespace
+
+int capture_show_main(int argc, char** argv) {
+  ShowOptions o;
+  std::string why;
+  if (!parse_options(argc, argv, &o, &why)) return capture_usage_error(why.c_str());
+
+  // Slot k shows tick k * 70 / fps; the rate is fps slots per 70 ticks of
+  // 14,286 microseconds, exactly.
+  capture.first_slot = (o.from * o.fps + 69) / 70;
+  long long last_slot = o.to < 0 ? -1 : o.to * o.fps / 70;
+  capture.progress = isatty(2);
+  long long num = o.fps * 1000000, den = 70 * 14286, g = gcd(num, den);
+  if (!video_open(capture.video, o.out, static_cast<int>(o.scale), num / g, den / g, &why))
+    abort_capture(why);
+  signal(SIGPIPE, SIG_IGN);  // a failing ffmpeg shows up as a write error
+
+  // The show's own start-up, with the capture in place of the sound card,
+  // the display and the wall clock.
+  build_sine_table();
+  build_mul_table();
+  capture_sound_init();
+  pt_load(module_bytes(), module_size());
+  vm_start(o.fps, last_slot, write_slot, render_sound, finish);
+  show_run_scenes();
+}

@@ -1,0 +1,151 @@
+// tundrix-capture as a user runs it.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tests/support/support.h"
+
+namespace {
+
+std::string temp_dir() {
+  static std::string dir = [] {
+    char tmpl[] = "/tmp/tundrix-capture-test-XXXXXX";
+    return std::string(mkdtemp(tmpl));
+  }();
+  return dir;
+}
+
+RunResult capture(const std::vector<std::string>& args, const std::string& stdin_text = "") {
+  std::vector<std::string> argv = {capture_binary()};
+  argv.insert(argv.end(), args.begin(), args.end());
+  RunOptions options;
+  options.stdin_text = stdin_text;
+  options.timeout_seconds = 240;
+  return run_program(argv, options);
+}
+
+TEST(CaptureCli, HelpAndUsageErrors) {
+  RunResult r = capture({"--help"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("show -o OUT"), std::string::npos);
+  EXPECT_NE(r.out.find("music"), std::string::npos);
+  EXPECT_NE(r.out.find("picture FILE -o OUT.png"), std::string::npos);
+  for (auto args : std::vector<std::vector<std::string>>{
+           {}, {"dance"}, {"show"}, {"show", "-o"}, {"show", "-o", "x.y4m", "--fps", "0"},
+           {"show", "-o", "x.y4m", "--fps", "12x"}, {"show", "-o", "x.y4m", "--from", "9", "--to", "8"},
+           {"show", "-o", "x.y4m", "--scale", "9"}, {"picture"}, {"picture", "a.iff"}}) {
+    r = capture(args);
+    EXPECT_EQ(r.status, 2) << (args.empty() ? "" : args[0]);
+    EXPECT_NE(r.err.find("tundrix-capture: "), std::string::npos);
+  }
+}
+
+// Frames of a y4m stream: the header line, then "FRAME\n" and three planes each.
+size_t y4m_frames(const std::vector<uint8_t>& y4m, size_t frame_bytes) {
+  size_t header = 0;
+  while (header < y4m.size() && y4m[header] != '\n') header++;
+  size_t body = y4m.size() - header - 1;
+  EXPECT_EQ(body % (6 + frame_bytes), 0u);
+  return body / (6 + frame_bytes);
+}
+
+TEST(CaptureShow, TwoRunsGiveIdenticalFiles) {
+  std::string a = temp_dir() + "/a.y4m", b = temp_dir() + "/b.y4m";
+  ASSERT_EQ(capture({"show", "--from", "0", "--to", "200", "-o", a}).status, 0);
+  ASSERT_EQ(capture({"show", "--from", "0", "--to", "200", "-o", b}).status, 0);
+  std::vector<uint8_t> first = read_file(a), second = read_file(b);
+  ASSERT_GT(first.size(), 1000u);
+  EXPECT_TRUE(first == second);
+  EXPECT_TRUE(read_file(temp_dir() + "/a.wav") == read_file(temp_dir() + "/b.wav"));
+  std::string header(first.begin(), first.begin() + 45);
+  EXPECT_EQ(header, "YUV4MPEG2 W320 H200 F500000:7143 Ip A1:1 C444");
+}
+
+TEST(CaptureShow, SoundLastsAsLongAsThePicture) {
+  std::string y4m = temp_dir() + "/len.y4m";
+  ASSERT_EQ(capture({"show", "--to", "200", "-o", y4m, "--scale", "2"}).status, 0);
+  size_t frames = y4m_frames(read_file(y4m), 640 * 400 * 3);
+  ASSERT_GT(frames, 0u);
+  std::vector<uint8_t> wav = read_file(temp_dir() + "/len.wav");
+  ASSERT_GE(wav.size(), 44u);
+  double seconds = (wav.size() - 44) / 4.0 / 32000.0;
+  EXPECT_NEAR(seconds, frames * 0.014286, 1.0 / 32000 + 1e-9);
+}
+
+TEST(CaptureShow, PngFramesAreNumberedInAFolder) {
+  std::string dir = temp_dir() + "/frames";
+  ASSERT_EQ(capture({"show", "--to", "3", "-o", dir}).status, 0);
+  struct stat st;
+  EXPECT_EQ(stat((dir + "/frame-000000.png").c_str(), &st), 0);
+  EXPECT_EQ(stat((dir + "/sound.wav").c_str(), &st), 0);
+  RunResult info = run_program({"/usr/bin/pngtopnm", dir + "/frame-000000.png"});
+  ASSERT_EQ(info.status, 0);
+  EXPECT_EQ(info.out.substr(0, 11), "P6\n320 200\n");
+}
+
+TEST(CaptureShow, VideoThroughFfmpegIsReproducible) {
+  std::string a = temp_dir() + "/a.mkv", b = temp_dir() + "/b.mkv";
+  ASSERT_EQ(capture({"show", "--to", "70", "-o", a}).status, 0);
+  ASSERT_EQ(capture({"show", "--to", "70", "-o", b}).status, 0);
+  std::vector<uint8_t> first = read_file(a);
+  ASSERT_GT(first.size(), 100u);
+  EXPECT_TRUE(first == read_file(b));
+  RunResult probe = run_program({"/usr/bin/ffprobe", "-v", "error", "-show_entries",
+                                 "stream=codec_type,width,height,sample_rate", "-of", "csv=p=0", a});
+  EXPECT_NE(probe.out.find("video,320,200"), std::string::npos) << probe.out;
+  EXPECT_NE(probe.out.find("audio,32000"), std::string::npos) << probe.out;
+  struct stat st;
+  EXPECT_NE(stat((a + ".video.mkv").c_str(), &st), 0) << "temporary files are removed";
+}
+
+TEST(CapturePicture, IlbmDecodesLikeNetpbm) {
+  // A 64 x 40 picture of 150 colours, 8 planes, ByteRun1, from netpbm's encoder.
+  std::string ppm = "P6\n64 40\n255\n";
+  for (int y = 0; y < 40; y++)
+    for (int x = 0; x < 64; x++) {
+      int c = (x * 7 + y * 3) % 150;
+      ppm += static_cast<char>(c);
+      ppm += static_cast<char>(255 - c);
+      ppm += static_cast<char>(c * 3 % 256);
+    }
+  RunOptions in;
+  in.stdin_text = ppm;
+  RunResult ilbm = run_program({"/usr/bin/ppmtoilbm", "-fixplanes", "8", "-compress"}, in);
+  ASSERT_EQ(ilbm.status, 0);
+  std::string path = temp_dir() + "/p.ilbm";
+  FILE* f = std::fopen(path.c_str(), "wb");
+  std::fwrite(ilbm.out.data(), 1, ilbm.out.size(), f);
+  std::fclose(f);
+
+  std::string png = temp_dir() + "/p.png";
+  RunResult r = capture({"picture", path, "-o", png});
+  ASSERT_EQ(r.status, 0) << r.err;
+  RunResult ours = run_program({"/usr/bin/pngtopnm", png});
+  RunResult oracle = run_program({"/usr/bin/ilbmtoppm", path});
+  ASSERT_EQ(ours.status, 0);
+  ASSERT_EQ(oracle.status, 0);
+  ASSERT_EQ(ours.out.size(), oracle.out.size());
+  // The show keeps 6-bit colours: each channel is the oracle's with the low
+  // two bits cleared.
+  size_t header = std::string("P6\n64 40\n255\n").size();
+  for (size_t i = header; i < ours.out.size(); i++)
+    ASSERT_EQ(static_cast<uint8_t>(ours.out[i]), static_cast<uint8_t>(oracle.out[i]) & 0xFC) << i;
+}
+
+TEST(CapturePicture, BadInputsFailWithAReason) {
+  std::string junk = temp_dir() + "/junk.iff";
+  FILE* f = std::fopen(junk.c_str(), "wb");
+  std::fputs("FORM\0\0\0\4JUNK and nothing else", f);
+  std::fclose(f);
+  RunResult r = capture({"picture", junk, "-o", temp_dir() + "/junk.png"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Invalid picture."), std::string::npos) << r.err;
+  r = capture({"picture", temp_dir() + "/missing.iff", "-o", temp_dir() + "/m.png"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("No such file"), std::string::npos) << r.err;
+}
+
+}  // namespace

@@ -1,0 +1,126 @@
+#include "tools/capture/image_files.h"
+
+#include <png.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+struct File {
+  FILE* f;
+  explicit File(const std::string& path) : f(std::fopen(path.c_str(), "wb")) {}
+  ~File() {
+    if (f) std::fclose(f);
+  }
+  // Closes explicitly so that a failing flush (a full disk) is seen.
+  bool close() {
+    int r = std::fclose(f);
+    f = nullptr;
+    return r == 0;
+  }
+};
+
+bool fail(std::string* why, const std::string& path) {
+  if (why) *why = path + ": " + std::strerror(errno ? errno : EIO);
+  return false;
+}
+
+// rows: height row pointers. color_type PNG_COLOR_TYPE_RGB or _PALETTE.
+bool png_write_rows(const std::string& path, int width, int height, int color_type,
+                    const png_color* palette, png_bytep* rows, std::string* why) {
+  File file(path);
+  if (!file.f) return fail(why, path);
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
+  if (!info) {
+    png_destroy_write_struct(&png, nullptr);
+    if (why) *why = path + ": out of memory";
+    return false;
+  }
+  // libpng reports errors by longjmp; nothing with a destructor lives between
+  // here and the end of the writes.
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    return fail(why, path);
+  }
+  png_init_io(png, file.f);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+               color_type, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  if (palette) png_set_PLTE(png, info, palette, 256);
+  png_write_info(png, info);
+  png_write_image(png, rows);
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return file.close() || fail(why, path);
+}
+
+void put16(std::vector<uint8_t>& b, uint32_t v) {
+  b.push_back(static_cast<uint8_t>(v));
+  b.push_back(static_cast<uint8_t>(v >> 8));
+}
+void put32(std::vector<uint8_t>& b, uint32_t v) {
+  put16(b, v & 0xFFFF);
+  put16(b, v >> 16);
+}
+
+bool wav_write(const std::string& path, const void* data, size_t bytes, int channels, int rate,
+               int bits, std::string* why) {
+  std::vector<uint8_t> h;
+  uint32_t block = static_cast<uint32_t>(channels * bits / 8);
+  h.insert(h.end(), {'R', 'I', 'F', 'F'});
+  put32(h, static_cast<uint32_t>(36 + bytes));
+  h.insert(h.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+  put32(h, 16);
+  put16(h, 1);  // PCM
+  put16(h, static_cast<uint32_t>(channels));
+  put32(h, static_cast<uint32_t>(rate));
+  put32(h, static_cast<uint32_t>(rate) * block);
+  put16(h, block);
+  put16(h, static_cast<uint32_t>(bits));
+  h.insert(h.end(), {'d', 'a', 't', 'a'});
+  put32(h, static_cast<uint32_t>(bytes));
+  File file(path);
+  if (!file.f) return fail(why, path);
+  if (std::fwrite(h.data(), 1, h.size(), file.f) != h.size() ||
+      (bytes && std::fwrite(data, 1, bytes, file.f) != bytes))
+    return fail(why, path);
+  return file.close() || fail(why, path);
+}
+
+}  // namespace
+
+bool png_write_rgb(const std::string& path, const uint32_t* pixels, int width, int height,
+                   std::string* why) {
+  std::vector<uint8_t> rgb(static_cast<size_t>(width) * height * 3);
+  std::vector<png_bytep> rows(static_cast<size_t>(height));
+  for (size_t i = 0; i < static_cast<size_t>(width) * height; i++) {
+    rgb[3 * i] = static_cast<uint8_t>(pixels[i] >> 16);
+    rgb[3 * i + 1] = static_cast<uint8_t>(pixels[i] >> 8);
+    rgb[3 * i + 2] = static_cast<uint8_t>(pixels[i]);
+  }
+  for (int y = 0; y < height; y++) rows[static_cast<size_t>(y)] = &rgb[static_cast<size_t>(y) * width * 3];
+  return png_write_rows(path, width, height, PNG_COLOR_TYPE_RGB, nullptr, rows.data(), why);
+}
+
+bool png_write_indexed(const std::string& path, const uint8_t* indices, int width, int height,
+                       const uint8_t palette[768], std::string* why) {
+  png_color colours[256];
+  for (int i = 0; i < 256; i++) colours[i] = {palette[3 * i], palette[3 * i + 1], palette[3 * i + 2]};
+  std::vector<png_bytep> rows(static_cast<size_t>(height));
+  for (int y = 0; y < height; y++)
+    rows[static_cast<size_t>(y)] = const_cast<png_bytep>(indices + static_cast<size_t>(y) * width);
+  return png_write_rows(path, width, height, PNG_COLOR_TYPE_PALETTE, colours, rows.data(), why);
+}
+
+bool wav_write_s16(const std::string& path, const std::vector<int16_t>& samples, int channels,
+                   int rate, std::string* why) {
+  // WAV is little-endian, as is every machine the show runs on.
+  return wav_write(path, samples.data(), samples.size() * 2, channels, rate, 16, why);
+}
+
+bool wav_write_u8(const std::string& path, const std::vector<uint8_t>& samples, int channels,
+                  int rate, std::string* why) {
+  return wav_write(path, samples.data(), samples.size(), channels, rate, 8, why);
+}

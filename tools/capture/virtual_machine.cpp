@@ -1,0 +1,63 @@
+#include "tools/capture/virtual_machine.h"
+
+#include <cstring>
+
+#include "show/clock.h"
+
+VirtualMachine vm;
+
+namespace {
+
+// Virtual microseconds start here rather than at 0, which the clock reads as
+// "not started".
+constexpr double kEpochMicros = 1e6;
+constexpr long long kSlotUnits = 70;
+constexpr long long kReadUnits = 14;
+constexpr long long kWindowUnits = 28;
+
+double unit_micros() { return static_cast<double>(kTickMicros) / static_cast<double>(vm.fps); }
+
+double virtual_now() {
+  double reading = kEpochMicros + (static_cast<double>(vm.now) + 0.5) * unit_micros();
+  vm.now += kReadUnits;
+  vm.time_passed(static_cast<double>(vm.now) * unit_micros() / 1e6);
+  return reading;
+}
+const TimeSource kVirtualClock = {virtual_now};
+
+void fill_next(const uint32_t* frame) { vm.fill_slot(vm.next_slot++, frame); }
+
+void vm_present(const uint32_t* frame) {
+  // The window this present closes: windows include their end.
+  long long slot = (vm.now - kWindowUnits + kSlotUnits - 1) / kSlotUnits - 1;
+  while (vm.next_slot < slot) fill_next(vm.shown);
+  std::memcpy(vm.shown, frame, sizeof vm.shown);
+  fill_next(vm.shown);
+  long long next_window = vm.next_slot * kSlotUnits + kWindowUnits;
+  if (vm.now < next_window) vm.now = next_window;
+}
+
+int vm_poll_escape() { return vm.last_slot >= 0 && vm.next_slot > vm.last_slot ? 1 : 0; }
+
+FrameSink sink;
+
+}  // namespace
+
+void vm_start(long long fps, long long last_slot, void (*fill_slot)(long long, const uint32_t*),
+              void (*time_passed)(double), void (*close)()) {
+  std::memset(vm.shown, 0, sizeof vm.shown);
+  vm.fps = fps;
+  vm.next_slot = 0;
+  vm.last_slot = last_slot;
+  vm.fill_slot = fill_slot;
+  vm.time_passed = time_passed;
+  vm.now = 0;
+  sink = {vm_present, vm_poll_escape, close};
+  display_set_sink(&sink);
+  clock_set_source(&kVirtualClock);
+  clock_reset();
+  show_ticks();
+  vm.now = kWindowUnits;
+}
+
+double vm_slot_seconds() { return kSlotUnits * unit_micros() / 1e6; }
