@@ -171,6 +171,17 @@ bool finish_patterns(Score* score, std::string* error) {
         current = given;
         continue;
       }
+      // Our retrigger fires on every later tick that lo divides; one on the
+      // row's last tick would flam into the next row's first.
+      for (const Cell& c : row) {
+        int lo = c.param & 15;
+        if (c.has_effect && c.command == 0xE && (c.param >> 4) == 9 && lo > 1 &&
+            (want - 1) % lo == 0) {
+          *error = "pattern " + p.name + " row " + std::to_string(r) + ": E9" + std::to_string(lo) +
+                   " retriggers on the last of " + std::to_string(want) + " ticks";
+          return false;
+        }
+      }
       if (want != current) {
         if (!place_effect(row, 0xF, want)) {
           *error = "pattern " + p.name + " row " + std::to_string(r) + ": no free column for speed";
