@@ -103,16 +103,32 @@ TEST(TuneStructure, GeneratorIsDeterministicAndMatchesTheBuild) {
   EXPECT_TRUE(first == built) << "the embedded module is not the generator's current output";
 }
 
-TEST(TuneStructure, GeneratorRejectsAScoreThatMissesItsTick) {
-  std::string path = testing::TempDir() + "/late.score";
-  FILE* f = std::fopen(path.c_str(), "w");
-  ASSERT_NE(f, nullptr);
-  std::fputs("groove fast 7 6 6 6\npattern a 20 fast\n  section 0 start 0\n  cue 16 late 120\n"
-             "  7 kick ./19 :F00\nend\norder a\n", f);
-  std::fclose(f);
-  RunResult r = run_program({TUNE_GEN_BIN, "--score", path});
-  EXPECT_NE(r.status, 0);
-  EXPECT_NE(r.err.find("late"), std::string::npos) << r.err;
+// Scores the generator must refuse, each with the word its message names.
+TEST(TuneStructure, GeneratorRefusesBrokenScores) {
+  const std::string head = "groove fast 7 6 6 6\npattern a 20 fast\n  section 0 start 0\n";
+  const std::string tail = "end\norder a\n";
+  const struct {
+    const char* body;
+    const char* says;
+  } cases[] = {
+      {"  cue 16 late 120\n  7 kick ./19 :F00\n", "late"},               // 100 ticks, not 120
+      {"  7 kick D4:E96 ./18 :F00\n", "retriggers"},                     // flams on a 7-tick row
+      {"  7 kick . | ./18 :F00\n", "bar line"},                          // row 1 is no bar start
+      {"  7 lead C0 ./18 :F00\n", "out of range"},                       // below the period table
+      {"  7 kick D4v70 ./18 :F00\n", "volume"},                          // above 64
+      {"  7 kick ./19\n", "speed 0"},                                    // never stops
+      {"  7 nothing ./19 :F00\n", "unknown instrument"},
+  };
+  for (const auto& c : cases) {
+    std::string path = testing::TempDir() + "/broken.score";
+    FILE* f = std::fopen(path.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fputs((head + c.body + tail).c_str(), f);
+    std::fclose(f);
+    RunResult r = run_program({TUNE_GEN_BIN, "--score", path});
+    EXPECT_NE(r.status, 0) << c.body;
+    EXPECT_NE(r.err.find(c.says), std::string::npos) << c.body << " gave: " << r.err;
+  }
 }
 
 }  // namespace

@@ -48,7 +48,10 @@ class Biquad {
  public:
   enum Kind { kLowPass, kHighPass, kBandPass };
   Biquad(Kind kind, double hz, double q, double rate);
+  // New corner (or centre) frequency and Q; the filter's memory is kept, so
+  // a sweep stays smooth. Frequencies are held below 0.45 of the rate.
   void tune(double hz, double q);
+  // Filters one sample.
   double run(double x);
 
  private:
