@@ -324,7 +324,7 @@ Instrument lead() {
   Wavetable sq(square_harmonics(harmonics_below(hz, 7800), 9));
   int c = loop_cycles(hz, rate, length);
   Signal loop = render_loop(length, {{&saw, c, 0.7, 0.0}, {&saw, c + 1, 0.5, 0.2}, {&sq, c, 0.45, 0.5}});
-  return looped("lead", root, 44, loop, 0.01);
+  return looped("lead", root, 50, loop, 0.01);
 }
 
 Instrument flute() {
@@ -356,7 +356,7 @@ Instrument pluck() {
     lp.tune(700 + 6000 * std::exp(-t / 0.06), 1.5);
     s[n] = lp.run(x) * std::exp(-t / 0.16) * std::fmin(1.0, t / 0.001);
   }
-  return one_shot("pluck", kToneNote, root, 44, s);
+  return one_shot("pluck", kToneNote, root, 34, s);
 }
 
 // Two-operator FM with a decaying index: bells at ratio 3.5, keys at 1.
@@ -411,8 +411,8 @@ std::vector<Instrument> make_instruments() {
   std::vector<Instrument> all;
   all.push_back(one_shot("kick", kDrumNote, 60, 64, kick()));
   all.push_back(one_shot("snare", kDrumNote, 60, 50, snare()));
-  all.push_back(one_shot("hat", kDrumNote, 60, 34, hat(0.1, 0.022, 29)));
-  all.push_back(one_shot("ohat", kDrumNote, 60, 30, hat(0.45, 0.13, 31)));
+  all.push_back(one_shot("hat", kDrumNote, 60, 46, hat(0.1, 0.022, 29)));
+  all.push_back(one_shot("ohat", kDrumNote, 60, 40, hat(0.45, 0.13, 31)));
   all.push_back(one_shot("crash", kDrumNote, 60, 40, crash()));
   all.push_back(one_shot("clap", kDrumNote, 60, 44, clap()));
   all.push_back(one_shot("tom", kDrumNote, 60, 50, tom()));
