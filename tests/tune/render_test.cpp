@@ -48,6 +48,7 @@ bool render_ours(int device, Wav* out) {
   if (r.status != 0 && r.err.find("not built") != std::string::npos) return false;
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(read_wav(path, out)) << path;
+  std::remove(path.c_str());
   return true;
 }
 
@@ -112,7 +113,10 @@ TEST(TuneRender, OpenmptPlaysTheGeneratedFileToTheEnd) {
                             slow);
   if (r.status == 127) GTEST_SKIP() << "openmpt123 is not installed";
   Wav w;
-  ASSERT_TRUE(read_wav(mod + ".wav", &w)) << r.err;
+  bool read = read_wav(mod + ".wav", &w);
+  std::remove((mod + ".wav").c_str());
+  std::remove(mod.c_str());
+  ASSERT_TRUE(read) << r.err;
   ASSERT_EQ(w.bits, 16);
   std::vector<double> levels = window_levels(w, 0.5, 32768.0);
   size_t last_sound = 0;
