@@ -100,4 +100,33 @@ TEST(TuneTiming, RestartPositionIsNeverReached) {
   EXPECT_EQ(rows.back().position, 47);
 }
 
+// Our own player, through the capture tool's timeline: every row starts on
+// the tick the module's rows and speeds give, so every cue lands as above.
+TEST(TuneTiming, OurPlayerStartsEveryRowOnTheComputedTick) {
+  std::vector<PlayedRow> played;
+  ASSERT_TRUE(played_rows(&played)) << "tundrix-capture music --timeline failed";
+  std::vector<RowTime> computed = walk_song(embedded());
+  ASSERT_FALSE(computed.empty());
+  size_t next = 0;
+  for (const RowTime& r : computed) {
+    while (next < played.size() && (played[next].position != r.position || played[next].row != r.row))
+      ++next;
+    ASSERT_LT(next, played.size()) << "position " << r.position << " row " << r.row << " never played";
+    EXPECT_EQ(played[next].tick, r.tick) << "position " << r.position << " row " << r.row;
+  }
+  EXPECT_LE(std::abs(played.back().tick - 20400), 7) << "the player stops at tick " << played.back().tick;
+  for (int i = 0; i < tune_cue_count; ++i) {
+    const TuneCue& cue = tune_cues[i];
+    bool found = false;
+    for (size_t k = 0; k < played.size() && !found; ++k) {
+      if (played[k].position != cue.position || played[k].row != cue.row) continue;
+      found = true;
+      // The last row (speed 0) has no successor; a sixteenth is its measure.
+      int length = k + 1 < played.size() ? played[k + 1].tick - played[k].tick : 6;
+      EXPECT_LE(std::abs(played[k].tick - cue.tick), length) << cue.name;
+    }
+    EXPECT_TRUE(found) << cue.name << " is never played";
+  }
+}
+
 }  // namespace

@@ -1,6 +1,13 @@
 #include "tests/tune/tune_support.h"
 
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <map>
 
 #include "tests/support/support.h"
@@ -90,4 +97,23 @@ bool read_wav(const std::string& path, Wav* out) {
     at += 8 + size + (size & 1);
   }
   return false;
+}
+
+bool played_rows(std::vector<PlayedRow>* out) {
+  std::string base = testing::TempDir() + "/tune_timeline_" + std::to_string(getpid());
+  std::string timeline = base + ".txt", wav = base + ".wav";
+  RunOptions slow;
+  slow.timeout_seconds = 240;
+  RunResult r = run_program({capture_binary(), "music", "--device", "16", "--timeline", timeline, "-o", wav},
+                            slow);
+  std::remove(wav.c_str());
+  if (r.status != 0) return false;
+  std::ifstream in(timeline);
+  double seconds;
+  int position, row;
+  // A tick's block is 32000 / 70 = 457 frames, so frames / 457 is the tick.
+  while (in >> seconds >> position >> row)
+    out->push_back({static_cast<int>(std::lround(seconds * 32000.0 / 457.0)), position, row});
+  std::remove(timeline.c_str());
+  return !out->empty();
 }

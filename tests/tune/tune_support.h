@@ -44,6 +44,17 @@ struct RowTime {
 // Empty if no such row is reached within a generous limit.
 std::vector<RowTime> walk_song(const ModuleView& m);
 
+// A row as our own player started it, from `tundrix-capture music
+// --timeline` with the 16-bit device (457 frames a tick at tempo 175).
+struct PlayedRow {
+  int tick;
+  int position;
+  int row;
+};
+// Renders the show's module with the capture tool and reads its timeline.
+// False if the tool fails or writes nothing.
+bool played_rows(std::vector<PlayedRow>* out);
+
 // A decoded WAV file: samples scaled to -1..1, interleaved if stereo, plus
 // the raw integer values for clip counting.
 struct Wav {
