@@ -9,7 +9,7 @@
 #include "data/content.h"
 #include "picture/iff.h"
 #include "tools/capture/capture.h"
-#include "tools/capture/image_files.h"
+#include "tools/capture/capture_files.h"
 #include "tools/gen_content/glyphs.h"
 
 namespace {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "data/content.h"
@@ -14,6 +15,7 @@
 #include "sound/devices.h"
 #include "sound/stream.h"
 #include "tools/capture/capture.h"
+#include "tools/capture/capture_files.h"
 
 namespace {
 
@@ -27,42 +29,12 @@ struct MusicOptions {
   double seconds = kMaxSeconds;
 };
 
-void put_le(uint8_t* p, uint32_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) p[i] = uint8_t(v >> (8 * i));
-}
-
-// A canonical 44-byte PCM header; sizes are filled in when the data is done.
+// Written twice: first with no data, then with the size once it is known.
 void write_wav_header(FILE* f, int kind, uint32_t data_bytes) {
-  const int channels = kind == kSound16Bit ? 2 : 1;
-  const int bits = kind == kSound16Bit ? 16 : 8;
-  const uint32_t rate = uint32_t(sound_rate(kind));
-  const uint32_t frame = uint32_t(channels * bits / 8);
   uint8_t h[44];
-  std::memcpy(h, "RIFF", 4);
-  put_le(h + 4, 36 + data_bytes, 4);
-  std::memcpy(h + 8, "WAVEfmt ", 8);
-  put_le(h + 16, 16, 4);
-  put_le(h + 20, 1, 2);
-  put_le(h + 22, uint32_t(channels), 2);
-  put_le(h + 24, rate, 4);
-  put_le(h + 28, rate * frame, 4);
-  put_le(h + 32, frame, 2);
-  put_le(h + 34, uint32_t(bits), 2);
-  std::memcpy(h + 36, "data", 4);
-  put_le(h + 40, data_bytes, 4);
+  wav_header(h, kind == kSound16Bit ? 2 : 1, sound_rate(kind), kind == kSound16Bit ? 16 : 8, data_bytes);
   std::fseek(f, 0, SEEK_SET);
   std::fwrite(h, 1, sizeof h, f);
-}
-
-bool read_module(const char* path, std::vector<uint8_t>* bytes) {
-  FILE* f = std::fopen(path, "rb");
-  if (!f) return false;
-  uint8_t buf[65536];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes->insert(bytes->end(), buf, buf + n);
-  bool ok = !std::ferror(f);
-  std::fclose(f);
-  return ok;
 }
 
 int parse(int argc, char** argv, MusicOptions* o) {
@@ -136,7 +108,8 @@ int capture_music_main(int argc, char** argv) {
   if (int status = parse(argc, argv, &o)) return status;
   std::vector<uint8_t> bytes;
   if (o.module) {
-    if (!read_module(o.module, &bytes)) return fail("cannot read the module", o.module);
+    std::string why;
+    if (!read_whole_file(o.module, &bytes, &why)) return fail("cannot read the module", why.c_str());
   } else {
     // Loading converts the patterns in place: work on a copy.
     if (module_bytes() == nullptr || module_size() == 0)
