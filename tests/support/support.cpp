@@ -13,6 +13,12 @@
 #include <fstream>
 #include <iterator>
 
+// Xlib after gtest: its None macro would break gtest's own None.
+// clang-format off
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+// clang-format on
+
 namespace {
 
 double now_seconds() {
@@ -163,4 +169,49 @@ RunResult run_program(const std::vector<std::string>& argv, const RunOptions& op
     return r;
   }
   return child_finish(child, options.timeout_seconds);
+}
+
+namespace {
+
+Window find_window_named(Display* d, Window w, const std::string& name) {
+  char* title = nullptr;
+  if (XFetchName(d, w, &title) && title) {
+    bool match = name == title;
+    XFree(title);
+    if (match) return w;
+  }
+  Window root, parent, *children = nullptr;
+  unsigned count = 0;
+  Window found = None;
+  if (XQueryTree(d, w, &root, &parent, &children, &count)) {
+    for (unsigned i = 0; i < count && found == None; i++) found = find_window_named(d, children[i], name);
+    if (children) XFree(children);
+  }
+  return found;
+}
+
+int ignore_x_error(Display*, XErrorEvent*) { return 0; }
+
+}  // namespace
+
+bool press_escape_in_show(const std::string& display, int presses) {
+  Display* d = XOpenDisplay(display.c_str());
+  if (!d) return false;
+  // The show may close its window at any moment; a window gone by the time
+  // the events are sent is no failure of the test.
+  XErrorHandler previous = XSetErrorHandler(ignore_x_error);
+  Window w = find_window_named(d, DefaultRootWindow(d), "Tundrix in X11");
+  for (int i = 0; w != None && i < presses; i++) {
+    XEvent e{};
+    e.xkey.type = KeyPress;
+    e.xkey.window = w;
+    e.xkey.root = DefaultRootWindow(d);
+    e.xkey.keycode = 9;
+    e.xkey.same_screen = True;
+    XSendEvent(d, w, True, KeyPressMask, &e);
+  }
+  XSync(d, False);
+  XCloseDisplay(d);
+  XSetErrorHandler(previous);
+  return w != None;
 }

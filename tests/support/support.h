@@ -50,3 +50,10 @@ RunResult child_finish(Child& child, double timeout_seconds);
 // Reads the child's standard output until it contains needle or the time is up.
 bool child_wait_output(Child& child, const std::string& needle, std::string& seen,
                        double timeout_seconds);
+
+// Sends presses Escape key events (key code 9) to the show's window, the one
+// named "Tundrix in X11" on the X display. Each press ends the running loop of
+// a scene or, at a closing poll, the show. Returns false when the display
+// cannot be opened or has no such window (the show has not opened it yet, or
+// has closed it).
+bool press_escape_in_show(const std::string& display, int presses);
