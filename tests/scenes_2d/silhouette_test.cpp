@@ -40,7 +40,7 @@ uint32_t red_of(uint32_t p) { return (p >> 16) & 255; }
 int first_left(int j) { return j == 7 ? 250 : 100 + j % 20; }
 int first_right(int j) { return j == 7 ? 320 : 220 - j % 10; }
 
-struct SceneFixture : ::testing::Test {
+struct SilhouetteFrames : ::testing::Test {
   std::unique_ptr<SilhouetteScene> scene = std::make_unique<SilhouetteScene>();
   SilhouetteScene& s = *scene;
 
@@ -83,7 +83,7 @@ struct SceneFixture : ::testing::Test {
   void after_frame(int32_t n) { s.wave = (n - 700) * 0.01; }
 };
 
-TEST_F(SceneFixture, SlabsAreTheFirstRunOfEachRow) {
+TEST_F(SilhouetteFrames, SlabsAreTheFirstRunOfEachRow) {
   EXPECT_EQ(s.first.row[0][0].x, 220 - 160);
   EXPECT_EQ(s.first.row[0][0].z, 40);
   EXPECT_EQ(s.first.row[0][1].z, -40);
@@ -104,7 +104,7 @@ TEST_F(SceneFixture, SlabsAreTheFirstRunOfEachRow) {
   EXPECT_EQ(s.shade.level[0][255], 0);
 }
 
-TEST_F(SceneFixture, AtTheStartOnlyTheFrontSideShowsAtFullLight) {
+TEST_F(SilhouetteFrames, AtTheStartOnlyTheFrontSideShowsAtFullLight) {
   frame_at(0);
   for (int j = 0; j < 200; j++) {
     if (j == 5) {
@@ -125,7 +125,7 @@ TEST_F(SceneFixture, AtTheStartOnlyTheFrontSideShowsAtFullLight) {
   }
 }
 
-TEST_F(SceneFixture, TheTurnEndsWhereItBeganAtTick512) {
+TEST_F(SilhouetteFrames, TheTurnEndsWhereItBeganAtTick512) {
   frame_at(0);
   std::vector<uint32_t> start(s.frame, s.frame + kFramePixels);
   bool moved = false;
@@ -141,7 +141,7 @@ TEST_F(SceneFixture, TheTurnEndsWhereItBeganAtTick512) {
   EXPECT_EQ(std::memcmp(s.frame, start.data(), start.size() * 4), 0);
 }
 
-TEST_F(SceneFixture, HalfTurnedRowShowsItsBackSideMirrored) {
+TEST_F(SilhouetteFrames, HalfTurnedRowShowsItsBackSideMirrored) {
   for (int32_t& a : s.row_angle) a = 512;
   silhouette_turn_rows(s, 256);  // turns by 512 and keeps 512 for the shading
   silhouette_draw_slabs(s, 256);
@@ -162,7 +162,7 @@ TEST_F(SceneFixture, HalfTurnedRowShowsItsBackSideMirrored) {
   }
 }
 
-TEST_F(SceneFixture, TextureChangeSweepsDownOneRowPerTick) {
+TEST_F(SilhouetteFrames, TextureChangeSweepsDownOneRowPerTick) {
   for (int32_t& a : s.row_angle) a = 100;  // a side face takes T0 outside 256..767
   silhouette_turn_rows(s, 200);
   for (int32_t& a : s.row_angle) a = 100;
@@ -194,7 +194,7 @@ TEST_F(SceneFixture, TextureChangeSweepsDownOneRowPerTick) {
   EXPECT_EQ(red_of(s.frame[320 * 180 + 160]), light[kTitleRed]);
 }
 
-TEST_F(SceneFixture, TheSolidVanishesRowByRowFromTheTop) {
+TEST_F(SilhouetteFrames, TheSolidVanishesRowByRowFromTheTop) {
   for (int32_t n = 1024; n <= 2900; n += 4) frame_at(n), after_frame(n);
   for (int j = 0; j < 100; j++) ASSERT_TRUE(row_untouched(j)) << j;
   int drawn = 0;
@@ -204,7 +204,7 @@ TEST_F(SceneFixture, TheSolidVanishesRowByRowFromTheTop) {
   for (int j = 0; j < 200; j++) ASSERT_TRUE(row_untouched(j)) << j;
 }
 
-TEST_F(SceneFixture, MorphWeighsTheFirstSilhouetteDownTo0) {
+TEST_F(SilhouetteFrames, MorphWeighsTheFirstSilhouetteDownTo0) {
   EXPECT_EQ(morph_weight(601), 253);
   EXPECT_EQ(morph_weight(1023), 0);
   // At 600 the solid rests: nothing is turned, no angle changes.
@@ -229,7 +229,7 @@ TEST_F(SceneFixture, MorphWeighsTheFirstSilhouetteDownTo0) {
   EXPECT_EQ(std::memcmp(&s.rest, &s.second, sizeof s.rest), 0);
 }
 
-TEST_F(SceneFixture, WobbleAndTwistGrowFrom1024AndActInTheNextFrame) {
+TEST_F(SilhouetteFrames, WobbleAndTwistGrowFrom1024AndActInTheNextFrame) {
   s.wave = (1023 - 700) * 0.01;
   silhouette_turn_rows(s, 1024);
   EXPECT_EQ(s.wobble, 0.0);
@@ -264,7 +264,7 @@ TEST_F(SceneFixture, WobbleAndTwistGrowFrom1024AndActInTheNextFrame) {
   EXPECT_GT(high - low, 10);
 }
 
-TEST_F(SceneFixture, TitlePhaseSinksOnlyTheSurroundingsToHalf) {
+TEST_F(SilhouetteFrames, TitlePhaseSinksOnlyTheSurroundingsToHalf) {
   std::memcpy(s.frame, s.title, kFramePixels * 4);
   for (int f = 0; f < 100; f++) silhouette_sink_surroundings(s);
   int sunk = 0, outside = 0;
@@ -281,7 +281,7 @@ TEST_F(SceneFixture, TitlePhaseSinksOnlyTheSurroundingsToHalf) {
   EXPECT_GT(sunk, outside * 9 / 10);  // 400,000 draws over 64,000 places
 }
 
-TEST_F(SceneFixture, DissolveHalvesWhereTheMapIsBelowK) {
+TEST_F(SilhouetteFrames, DissolveHalvesWhereTheMapIsBelowK) {
   for (int i = 0; i < kFramePixels; i++) s.indices[i] = static_cast<uint8_t>(1 + i % 235);
   for (int i = 0; i < kFramePixels; i++) s.frame[i] = 0xF0F0F0;
   silhouette_dissolve(s, 1);
@@ -327,7 +327,7 @@ TEST(SlabSpan, ClippedToTheFrameAndThePicture) {
 // Exact-size buffers (what the scene allocates), a full-width silhouette
 // turning, twisting and wobbling past both edges: under the sanitizer build
 // any read or write outside them fails the test.
-TEST_F(SceneFixture, WobblingFullWidthSolidStaysInsideItsBuffers) {
+TEST_F(SilhouetteFrames, WobblingFullWidthSolidStaysInsideItsBuffers) {
   std::memset(s.mask, 1, kFramePixels);
   build_slab_shape(s.first, s.mask, 40);
   s.rest = s.first;
@@ -344,12 +344,12 @@ TEST_F(SceneFixture, WobblingFullWidthSolidStaysInsideItsBuffers) {
   EXPECT_FALSE(row_untouched(150));
 }
 
-struct WholeScene : ::testing::Test {
+struct WholeSilhouetteScene : ::testing::Test {
   void SetUp() override { build_sine_table(); }
   void TearDown() override { SceneDriver::stop(); }
 };
 
-TEST_F(WholeScene, RunsItsThreePhasesOnTheShowClockAndEndsBlack) {
+TEST_F(WholeSilhouetteScene, RunsItsThreePhasesOnTheShowClockAndEndsBlack) {
   driver.keep = {3000, 4000, 6700};
   driver.start(2941, 5);
   EXPECT_EQ(scene_twisting_silhouette(), 1);
@@ -364,14 +364,14 @@ TEST_F(WholeScene, RunsItsThreePhasesOnTheShowClockAndEndsBlack) {
   EXPECT_EQ(driver.frames[driver.frames.size() - 2].tick, last.tick - 5);
 }
 
-TEST_F(WholeScene, EnteredAfterItsWindowShowsOnlyTheBlackClosingFrame) {
+TEST_F(WholeSilhouetteScene, EnteredAfterItsWindowShowsOnlyTheBlackClosingFrame) {
   driver.start(7000, 1);
   EXPECT_EQ(scene_twisting_silhouette(), 1);
   ASSERT_EQ(driver.frames.size(), 1u);
   EXPECT_LT(driver.readings, 10);
 }
 
-TEST_F(WholeScene, EscapeCutsOnePhaseAndEndsTheShowOnlyWhenTheClosingPollSeesOneMore) {
+TEST_F(WholeSilhouetteScene, EscapeCutsOnePhaseAndEndsTheShowOnlyWhenTheClosingPollSeesOneMore) {
   // One Escape in phase 1 only cuts it short: phase 2 starts at once.
   driver.escapes_at = {3000};
   driver.start(2941, 7);
