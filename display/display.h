@@ -11,11 +11,17 @@ constexpr int kFramePixels = kFrameWidth * kFrameHeight;
 // Asks for an output mode on standard input (flags bit 0 clear) and opens the
 // display. size_kind 1 is 320 x 240, 2 is 320 x 200. Flags bit 0 set skips the
 // menu and takes mode 1, or mode 5 when bit 1 is set too.
-// Returns 0 on success; 1 or 2 on failure (the caller treats both alike).
+// Returns 0 on success; 1 or 2 on failure (the caller treats both alike):
+// 1 for a bad size kind or mode answer (EOF, a word, 0, 7, negatives, huge
+// numbers), no X display, no VidMode or no video mode of the output size;
+// 2 for a missing MIT-SHM or DGA extension, a server that cannot attach the
+// shared memory, a display depth without a converter, or video memory the
+// DGA pages do not fit. A failed open leaves nothing open.
 int display_open(int size_kind, int flags);
 
-// Converts and shows 200 rows of 320 pixels read from frame (which may be a
-// window into a taller picture of 320-pixel rows).
+// Converts and shows the internal height's rows (200 in the show) of 320
+// pixels read from frame, which may be a window into a taller picture of
+// 320-pixel rows. Only after a successful display_open.
 void display_present(const uint32_t* frame);
 
 // Returns 1 when an Escape key event (key code 9, press or release) was taken

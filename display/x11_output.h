@@ -3,3 +3,9 @@
 #include "display/display.h"
 
 extern const FrameSink kX11Sink;
+
+// The sink's operations (present.cpp, input.cpp); contracts as display_present,
+// display_poll_escape and display_close.
+void x11_present(const uint32_t* frame);
+int x11_poll_escape();
+void x11_close();

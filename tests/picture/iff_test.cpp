@@ -75,7 +75,7 @@ Decoded decode(const Bytes& file, size_t capacity, uint8_t fill = 0xEE) {
   d.palette.assign(768, 0xEE);
   // Copy into an exactly sized buffer so that the sanitizers see any overread.
   std::unique_ptr<uint8_t[]> exact(new uint8_t[file.size()]);
-  std::memcpy(exact.get(), file.data(), file.size());
+  if (!file.empty()) std::memcpy(exact.get(), file.data(), file.size());
   d.result = iff_decode(exact.get(), file.size(), d.pixels.data(), capacity, d.palette.data());
   d.status = iff_status;
   return d;

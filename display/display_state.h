@@ -1,0 +1,58 @@
+// The one display state shared by set-up, presentation, input and restore.
+#pragma once
+#include <X11/Xlib.h>
+#include <X11/extensions/XShm.h>
+
+#include <cstdio>
+
+#include "display/convert.h"
+
+enum class OutputPath { kPlain, kShm, kDga };
+
+struct DisplayState {
+  Display* display;
+  int screen;
+  Window root;
+  Visual* visual;
+  GC gc;
+  int depth;
+  int bytes_per_pixel;
+
+  OutputPath path;
+  bool doubled;
+  bool page_flip;  // DGA grayscale mode only
+  int step;        // 1, or 2 with doubled pixels
+  int page;        // page being drawn while flipping: 0 or 1
+
+  int internal_width, internal_height;
+  int output_width, output_height;
+
+  PixelConverter convert;
+  Window window;
+  XImage* image;
+  XShmSegmentInfo shm;
+  Colormap colormap;
+
+  // DGA video memory and the video mode size to go back to.
+  char* video_base;
+  int line_width;  // pixels
+  int bank_size;
+  int memory_kb;
+  int saved_hdisplay, saved_vdisplay;
+};
+
+extern DisplayState display_state;
+
+// Static image of the plain path, big enough for 640 x 480 at 4 bytes.
+constexpr int kImageBufferSize = 640 * 480 * 4;
+extern uint8_t display_image_buffer[kImageBufferSize];
+
+// Opens output mode 1..6 for an internal size of width x height without the
+// menu; what display_open does after reading the mode.
+// Returns 0; 1 or 2 on failure (see display_open), with nothing left open.
+int display_open_mode(int width, int height, int mode);
+
+// Reads the mode number for the menu: optional white space, an optional sign
+// and decimal digits, stopping at the first other character. Returns the
+// number, or 0 when there are no digits; values beyond +-1,000,000 saturate.
+int display_read_number(FILE* in);
