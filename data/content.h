@@ -26,7 +26,7 @@ enum PictureRole : int {
   PIC_TRANSITION,         // 320x400 PBM, index 1 outgoing, 2 incoming
   PIC_FINAL,              // 320x200 PBM
   PIC_THRESHOLD,          // 320x200 PBM, 64 values 1..235
-  PIC_RING_TEXTURE,       // 256x256 PBM, dark
+  PIC_RING_TEXTURE,       // 256x256 PBM, dark: no palette component above 27
   PIC_FADE_THRESHOLD,     // 320x200 PBM, 61 values 0..222
   PIC_TEXTURE_0,          // 256x256 PBM
   PIC_TEXTURE_1,          // 256x256 ILBM
@@ -34,19 +34,23 @@ enum PictureRole : int {
   PIC_FONT,               // 320x200 PBM, 32x32 cells, glyph index 13
   PIC_STILL,              // 320x200 PBM
   PIC_WARP_SOURCE,        // 256x256 PBM
-  PIC_ENV_TEXTURE,        // 320x200 PBM
+  PIC_ENV_TEXTURE,        // 320x200 PBM, indices 0..15 only (added to the main texture's levels)
   PIC_MAIN_TEXTURE,       // 320x200 PBM, indices 0..63 carry the texture
-  PIC_TUNNEL,             // 256x256 PBM, raw 6-bit colours
+  PIC_TUNNEL,             // 256x256 PBM, raw 6-bit colours, none above 25 (ten bands fit a byte)
   PIC_COUNT
 };
 
-// The IFF bytes of a picture role.
+// The IFF bytes of a picture role; null data for an unknown role.
 Blob picture_data(PictureRole role);
 // A short lower-case name for the role ("swirl", "gallery-1", ...).
 const char* picture_role_name(PictureRole role);
 
 enum ModelId : int { MODEL_A, MODEL_B, MODEL_C, MODEL_D, MODEL_COUNT };
-// ObjectData bytes of a model (with texture coordinates).
+// ObjectData bytes of a model (with texture coordinates): A 130 vertices /
+// 256 faces, B 202/400, C 128/256, D 202/400. Faces are stored wound
+// outward ((P1 - P0) x (P2 - P0) points out), so after the loader swaps the
+// first and third index the renderer's clockwise test keeps the front faces.
+// Null data for an unknown model.
 Blob model_data(ModelId model);
 
 // The eleven greetings texts, in show order.

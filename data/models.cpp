@@ -1,4 +1,9 @@
-// Not generated yet: no models until the model generator lands.
+// The models are built by tools/gen_content at build time; this file gives
+// them to the scenes.
 #include "data/content.h"
 
-Blob model_data(ModelId) { return {nullptr, 0}; }
+extern const Blob kModelBlobs[MODEL_COUNT];
+
+Blob model_data(ModelId model) {
+  return model >= 0 && model < MODEL_COUNT ? kModelBlobs[model] : Blob{nullptr, 0};
+}

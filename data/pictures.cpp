@@ -1,5 +1,16 @@
-// Not generated yet: every role is empty until the picture generator lands.
+// The pictures are drawn by tools/gen_content at build time; this file
+// gives them to the scenes by role.
 #include "data/content.h"
+#include "data/picture_role_names.h"
 
-Blob picture_data(PictureRole) { return {nullptr, 0}; }
-const char* picture_role_name(PictureRole) { return "none"; }
+extern const Blob kPictureBlobs[PIC_COUNT];
+
+namespace {
+
+bool valid(PictureRole role) { return role >= 0 && role < PIC_COUNT; }
+
+}  // namespace
+
+Blob picture_data(PictureRole role) { return valid(role) ? kPictureBlobs[role] : Blob{nullptr, 0}; }
+
+const char* picture_role_name(PictureRole role) { return valid(role) ? kPictureRoleNames[role] : "none"; }

@@ -1,6 +1,55 @@
-// Sound devices: the start-up menu and the chosen output.
+// Sound devices: the start-up menu and the chosen output. Every device shares
+// the mixer's channel operations, so loading and playback work unchanged
+// without sound.
 #pragma once
+#include <cstdint>
+
+// The operation table of the chosen sound output, chosen once at start-up.
+struct SoundDevice {
+  void (*init)();
+  void (*start)();
+  void (*stop)();
+  void (*close)();
+  void (*set_sample)(int n, const int8_t* data, uint32_t length, uint32_t loop_start,
+                     uint32_t loop_end, int looped);
+  void (*select_channel)(int i);
+  void (*set_instrument)(int n);
+  void (*set_period)(int period);
+  void (*set_volume)(int volume);
+  void (*set_panning)(int panning);
+  void (*set_offset)(uint32_t offset);
+  void (*set_master_volume)(int volume);
+  void (*set_channels)(int count);
+};
+
+enum SoundKind : int { kSoundNone = 0, kSound8Bit = 1, kSound16Bit = 2 };
+
+// The installed device; the silent one until a menu answer installs another.
+extern SoundDevice sd_device;
 
 // Shows the sound-device menu, reads the answer and installs the device.
-// Returns 1 when a device is ready, 0 otherwise.
+// Returns 1 when a device is ready, 0 otherwise (an answer not starting with
+// 0, 1 or 2, end of input, or a /dev/dsp that cannot be opened).
 int sd_menu();
+
+// Device initialisers: return 1 after filling the table and the name text
+// (and for OSS the descriptor), 0 with the error text set when /dev/dsp
+// cannot be opened for writing.
+int sd_nosound_init();
+int sd_dsp8_init();
+int sd_dsp16_init();
+
+// Installs the 8-bit (kind 1) or 16-bit (kind 2) device's table and runs its
+// mixer set-up exactly like the menu does, without opening any device file:
+// for rendering a stream to a file. Returns 1, or 0 for another kind.
+int sd_offline_init(int kind);
+
+// Master volume as a fraction of 63 (1.0 gives 63), truncated.
+void set_master_fraction(double fraction);
+
+// The chosen device kind (SoundKind), its open descriptor (-1 when none),
+// and its name and error texts ("" until set).
+int sd_kind();
+int sd_fd();
+const char* sd_name();
+const char* sd_error();

@@ -1,9 +1,29 @@
 // Sound output: the writer process and the tick driving of the player.
 #pragma once
+#include <signal.h>
+
+#include <cstdint>
 
 // Starts the writer process (with a sound device) and the tick timer at rate
-// ticks per second.
+// ticks per second. If the writer cannot be started the player runs from the
+// timer instead, silently.
 void sound_start(int rate);
-// Ends the writer process and restores signal handling, timer and device.
-// Safe to call when sound_start never ran.
+// Ends the writer process (and reaps it) and restores signal handling, timer
+// and device. Safe to call when sound_start never ran, and more than once.
 void sound_stop();
+// SIGALRM ticks since sound_start.
+uint32_t sound_ticks();
+
+// The interval timer pair: ITIMER_REAL every 1000000 / rate microseconds,
+// calling callback from the SIGALRM handler; stop restores the previous timer
+// and handler.
+void tick_timer_start(int rate, void (*callback)());
+void tick_timer_stop();
+
+// The SIGALRM work: counts, and without a sound device runs the player.
+void timer_tick();
+// The SIGCHLD handler: answers the writer's request with one tick's block.
+void sound_tick(int signal, siginfo_t* info, void* context);
+
+// The writer process's id while it runs (-1 otherwise).
+int sound_writer_pid();

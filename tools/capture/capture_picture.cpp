@@ -9,26 +9,7 @@
 
 #include "picture/iff.h"
 #include "tools/capture/capture.h"
-#include "tools/capture/image_files.h"
-
-namespace {
-
-std::vector<uint8_t> read_whole(const char* path, std::string* why) {
-  std::vector<uint8_t> data;
-  FILE* f = std::fopen(path, "rb");
-  if (!f) {
-    *why = std::string(path) + ": " + std::strerror(errno);
-    return data;
-  }
-  uint8_t buf[65536];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) data.insert(data.end(), buf, buf + n);
-  if (std::ferror(f)) *why = std::string(path) + ": read error";
-  std::fclose(f);
-  return data;
-}
-
-}  // namespace
+#include "tools/capture/capture_files.h"
 
 int capture_picture_main(int argc, char** argv) {
   for (int i = 1; i < argc; i++)
@@ -47,8 +28,8 @@ int capture_picture_main(int argc, char** argv) {
   if (!in || !out) return capture_usage_error("picture: FILE and -o OUT.png are required");
 
   std::string why;
-  std::vector<uint8_t> data = read_whole(in, &why);
-  if (!why.empty()) return capture_usage_error(why.c_str());
+  std::vector<uint8_t> data;
+  if (!read_whole_file(in, &data, &why)) return capture_usage_error(why.c_str());
   uint8_t palette[768];
   if (iff_decode(data.data(), data.size(), nullptr, 0, palette) == 0) {
     std::fprintf(stderr, "tundrix-capture: %s: %s\n", in, iff_status);

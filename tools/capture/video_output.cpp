@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "display/display.h"
-#include "tools/capture/image_files.h"
+#include "tools/capture/capture_files.h"
 
 extern char** environ;
 

@@ -1,4 +1,4 @@
-#include "tools/capture/image_files.h"
+#include "tools/capture/capture_files.h"
 
 #include <png.h>
 
@@ -56,40 +56,53 @@ bool png_write_rows(const std::string& path, int width, int height, int color_ty
   return file.close() || fail(why, path);
 }
 
-void put16(std::vector<uint8_t>& b, uint32_t v) {
-  b.push_back(static_cast<uint8_t>(v));
-  b.push_back(static_cast<uint8_t>(v >> 8));
-}
-void put32(std::vector<uint8_t>& b, uint32_t v) {
-  put16(b, v & 0xFFFF);
-  put16(b, v >> 16);
-}
-
 bool wav_write(const std::string& path, const void* data, size_t bytes, int channels, int rate,
                int bits, std::string* why) {
-  std::vector<uint8_t> h;
-  uint32_t block = static_cast<uint32_t>(channels * bits / 8);
-  h.insert(h.end(), {'R', 'I', 'F', 'F'});
-  put32(h, static_cast<uint32_t>(36 + bytes));
-  h.insert(h.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-  put32(h, 16);
-  put16(h, 1);  // PCM
-  put16(h, static_cast<uint32_t>(channels));
-  put32(h, static_cast<uint32_t>(rate));
-  put32(h, static_cast<uint32_t>(rate) * block);
-  put16(h, block);
-  put16(h, static_cast<uint32_t>(bits));
-  h.insert(h.end(), {'d', 'a', 't', 'a'});
-  put32(h, static_cast<uint32_t>(bytes));
+  uint8_t h[44];
+  wav_header(h, channels, rate, bits, static_cast<uint32_t>(bytes));
   File file(path);
   if (!file.f) return fail(why, path);
-  if (std::fwrite(h.data(), 1, h.size(), file.f) != h.size() ||
+  if (std::fwrite(h, 1, sizeof h, file.f) != sizeof h ||
       (bytes && std::fwrite(data, 1, bytes, file.f) != bytes))
     return fail(why, path);
   return file.close() || fail(why, path);
 }
 
 }  // namespace
+
+bool read_whole_file(const char* path, std::vector<uint8_t>* bytes, std::string* why) {
+  FILE* f = std::fopen(path, "rb");
+  if (!f) {
+    *why = std::string(path) + ": " + std::strerror(errno);
+    return false;
+  }
+  uint8_t buf[65536];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes->insert(bytes->end(), buf, buf + n);
+  bool ok = !std::ferror(f);
+  std::fclose(f);
+  if (!ok) *why = std::string(path) + ": read error";
+  return ok;
+}
+
+void wav_header(uint8_t h[44], int channels, int rate, int bits, uint32_t data_bytes) {
+  auto put = [&](int at, uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; i++) h[at + i] = static_cast<uint8_t>(v >> (8 * i));
+  };
+  uint32_t frame = static_cast<uint32_t>(channels * bits / 8);
+  std::memcpy(h, "RIFF", 4);
+  put(4, 36 + data_bytes, 4);
+  std::memcpy(h + 8, "WAVEfmt ", 8);
+  put(16, 16, 4);
+  put(20, 1, 2);  // PCM
+  put(22, static_cast<uint32_t>(channels), 2);
+  put(24, static_cast<uint32_t>(rate), 4);
+  put(28, static_cast<uint32_t>(rate) * frame, 4);
+  put(32, frame, 2);
+  put(34, static_cast<uint32_t>(bits), 2);
+  std::memcpy(h + 36, "data", 4);
+  put(40, data_bytes, 4);
+}
 
 bool png_write_rgb(const std::string& path, const uint32_t* pixels, int width, int height,
                    std::string* why) {

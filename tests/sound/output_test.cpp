@@ -1,0 +1,199 @@
+// The sound output in a test process: the menu answered through standard
+// input, the writer process streaming into the fake /dev/dsp, the player
+// driven by the device's demand or by the timer.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <stdio_ext.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include "player/loader.h"
+#include "player/playback.h"
+#include "sound/devices.h"
+#include "sound/output.h"
+#include "tests/player/tiny_module.h"
+#include "tests/sound/fake_dsp.h"
+#include "tests/support/support.h"
+
+namespace {
+
+// Answers the sound menu as a user would, through standard input.
+int answer_menu(const char* answer) {
+  int fds[2];
+  if (pipe(fds) != 0) return -1;
+  ssize_t n = write(fds[1], answer, strlen(answer));
+  (void)n;
+  close(fds[1]);
+  dup2(fds[0], 0);
+  close(fds[0]);
+  // Forget what an earlier answer left in stdin's buffer.
+  __fpurge(stdin);
+  clearerr(stdin);
+  return sd_menu();
+}
+
+// Sleeps through the SIGCHLD interruptions of the running sound.
+void sleep_seconds(double s) {
+  timespec ts = {time_t(s), long((s - time_t(s)) * 1e9)};
+  while (nanosleep(&ts, &ts) != 0) {
+  }
+}
+
+std::vector<uint8_t> module_copy(const std::string& name) {
+  return read_file(testdata_path("mods/" + name));
+}
+
+// The data bytes of `tundrix-capture music` for the same module.
+std::vector<uint8_t> capture_data(const std::string& module, const char* device, double seconds) {
+  std::string out = ::testing::TempDir() + "capture-" + device + ".wav";
+  RunResult r = run_program({capture_binary(), "music", "--module", module, "--device", device, "--seconds",
+                             std::to_string(seconds), "-o", out});
+  EXPECT_EQ(r.status, 0) << r.err;
+  std::vector<uint8_t> wav = read_file(out);
+  return wav.size() > 44 ? std::vector<uint8_t>(wav.begin() + 44, wav.end()) : std::vector<uint8_t>();
+}
+
+bool reaped(int pid) { return pid > 0 && waitpid(pid, nullptr, WNOHANG) < 0 && errno == ECHILD; }
+
+TEST(SoundDevices, SixteenBitStreamsWhatTheCaptureRenders) {
+  FakeDsp dsp;
+  fake_dsp_start(&dsp, 128000, 16384);
+  ASSERT_EQ(answer_menu("2\n"), 1);
+  EXPECT_STREQ(sd_name(), "/dev/dspW 16-bit stereo");
+  std::vector<uint8_t> module = module_copy("hiscore.mod");
+  ASSERT_EQ(pt_load(module.data(), module.size()), 1);
+  sound_start(70);
+  sleep_seconds(1.5);
+  for (int i = 0; i < 1000 && fake_dsp_write_sizes(dsp).size() < 12; ++i) sleep_seconds(0.01);
+  const int writer = sound_writer_pid();
+  EXPECT_GT(writer, 0);
+  sound_stop();
+  EXPECT_TRUE(reaped(writer)) << "the writer was not reaped";
+  EXPECT_EQ(sound_writer_pid(), -1);
+  EXPECT_TRUE(fake_dsp_finish(&dsp, 5));
+
+  EXPECT_EQ(fake_dsp_ioctls(dsp), (std::vector<std::string>{
+                                      "0xc004500a 131085",  // SETFRAGMENT 0x2000D
+                                      "0xc0045005 16",      // SETFMT signed 16-bit LE
+                                      "0xc0045003 1",       // STEREO
+                                      "0xc0045002 32000",   // SPEED
+                                  }));
+  int pid = 0;
+  std::vector<int> sizes = fake_dsp_write_sizes(dsp, &pid);
+  EXPECT_EQ(pid, writer);  // only the writer writes to the device
+  ASSERT_GT(sizes.size(), 10u);
+  for (int s : sizes) EXPECT_EQ(s, 2560);  // 640 frames at tempo 125
+  ASSERT_EQ(dsp.bytes.size(), sizes.size() * 2560);
+  std::vector<uint8_t> expected = capture_data(testdata_path("mods/hiscore.mod"), "16", 10);
+  ASSERT_GE(expected.size(), dsp.bytes.size());
+  expected.resize(dsp.bytes.size());
+  EXPECT_TRUE(expected == dsp.bytes) << "the device got other bytes than the capture";
+}
+
+TEST(SoundDevices, EightBitBlocksFollowTheTempo) {
+  FakeDsp dsp;
+  fake_dsp_start(&dsp, 21700, 4096);
+  ASSERT_EQ(answer_menu("1xyz\n"), 1);
+  EXPECT_STREQ(sd_name(), "/dev/dsp 8-bit mono");
+  TinyModule m(4);
+  m.samples[1] = {512, 0, 64, 0, 512, 40};
+  m.put(0, 0, 0, 1, 428);
+  m.put(0, 1, 0, 0, 0, 0xF, 0xAF);  // tempo 175 from the second row on
+  std::vector<uint8_t> bytes = m.bytes();
+  ASSERT_EQ(pt_load(bytes.data(), bytes.size()), 1);
+  sound_start(70);
+  // As long as a loaded machine needs for a dozen blocks.
+  for (int i = 0; i < 1000 && fake_dsp_write_sizes(dsp).size() < 12; ++i) sleep_seconds(0.01);
+  sound_stop();
+  fake_dsp_finish(&dsp, 5);
+  EXPECT_EQ(fake_dsp_ioctls(dsp), (std::vector<std::string>{
+                                      "0xc004500a 131083",  // SETFRAGMENT 0x2000B
+                                      "0xc0045003 0",       // mono
+                                      "0xc0045002 21700",
+                                  }));
+  std::vector<int> sizes = fake_dsp_write_sizes(dsp);
+  ASSERT_GT(sizes.size(), 8u);
+  for (size_t i = 0; i < sizes.size(); ++i) EXPECT_EQ(sizes[i], i < 6 ? 434 : 310) << i;
+}
+
+TEST(SoundDevices, WithoutADeviceTheTimerPlaysAndNothingIsWritten) {
+  FakeDsp dsp;
+  fake_dsp_start(&dsp, 128000, 16384);
+  ASSERT_EQ(answer_menu("0\n"), 1);
+  EXPECT_STREQ(sd_name(), "Super Qor NoSound Device 2.0c");
+  EXPECT_EQ(sd_kind(), 0);
+  std::vector<uint8_t> module = module_copy("hiscore.mod");
+  ASSERT_EQ(pt_load(module.data(), module.size()), 1);
+  sound_start(70);
+  sleep_seconds(0.5);
+  EXPECT_EQ(sound_writer_pid(), -1);
+  sound_stop();
+  const uint32_t ticks = sound_ticks();
+  // About 35 ticks in half a second; every one ran the player (speed 6).
+  EXPECT_GT(ticks, 5u);
+  EXPECT_NEAR(double(pt_state().rows_started), ticks / 6.0, 1.0);
+  sleep_seconds(0.1);
+  EXPECT_EQ(sound_ticks(), ticks);  // the timer is off again
+  fake_dsp_finish(&dsp, 2);
+  EXPECT_TRUE(fake_dsp_log(dsp).empty());
+  EXPECT_TRUE(dsp.bytes.empty());
+}
+
+TEST(SoundDevices, MissingDeviceFailsWithItsErrorText) {
+  FakeDsp dsp;
+  fake_dsp_start(&dsp, 0, 0, true);
+  EXPECT_EQ(answer_menu("1\n"), 0);
+  EXPECT_STREQ(sd_error(), "sd_dsp8_init: Cannot open /dev/dsp!");
+  EXPECT_EQ(answer_menu("2\n"), 0);
+  EXPECT_STREQ(sd_error(), "sd_dsp16_init: Cannot find /dev/dspW!");
+  EXPECT_EQ(answer_menu("0\n"), 1);
+}
+
+TEST(SoundDevices, MenuAnswers) {
+  EXPECT_EQ(answer_menu("3\n"), 0);
+  EXPECT_EQ(answer_menu(""), 0);  // end of input before any word
+  EXPECT_EQ(answer_menu(std::string(5000, '0').c_str()), 1);  // read in bounded pieces
+  EXPECT_EQ(answer_menu("  \n\t 0\n"), 1);
+}
+
+TEST(SoundOutput, StopWithoutStartAndTwiceIsHarmless) {
+  sound_stop();
+  sound_stop();
+  SUCCEED();
+}
+
+TEST(SoundOutput, TheWriterLeavesWhenTheShowDies) {
+  ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+  FakeDsp dsp;
+  fake_dsp_start(&dsp, 128000, 16384);
+  pid_t show = fork();
+  if (show == 0) {
+    if (answer_menu("2\n") != 1) _exit(1);
+    std::vector<uint8_t> module = module_copy("hiscore.mod");
+    pt_load(module.data(), module.size());
+    sound_start(70);
+    for (;;) pause();
+  }
+  int writer = -1;
+  for (int i = 0; i < 500 && writer < 0; ++i) {
+    usleep(10000);
+    fake_dsp_write_sizes(dsp, &writer);
+  }
+  kill(show, SIGKILL);
+  waitpid(show, nullptr, 0);
+  ASSERT_GT(writer, 0) << "the show never streamed";
+  // The orphaned writer comes to this process (a subreaper); it must leave
+  // by itself once the show's end of the pipe is gone.
+  bool gone = false;
+  for (int i = 0; i < 1000 && !gone; ++i) {
+    gone = waitpid(writer, nullptr, WNOHANG) == writer;
+    if (!gone) usleep(10000);
+  }
+  EXPECT_TRUE(gone) << "the writer outlived the show";
+  if (!gone) kill(writer, SIGKILL);
+  fake_dsp_finish(&dsp, 5);
+}
+
+}  // namespace
