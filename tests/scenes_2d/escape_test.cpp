@@ -28,36 +28,6 @@ double now_seconds() {
   return ts.tv_sec + ts.tv_nsec * 1e-9;
 }
 
-Window find_show_window(Display* d, Window w) {
-  char* name = nullptr;
-  if (XFetchName(d, w, &name) && name) {
-    bool found = std::strcmp(name, "Tundrix in X11") == 0;
-    XFree(name);
-    if (found) return w;
-  }
-  Window root, parent, *children = nullptr;
-  unsigned count = 0;
-  Window found = 0;
-  if (XQueryTree(d, w, &root, &parent, &children, &count)) {
-    for (unsigned i = 0; i < count && !found; i++) found = find_show_window(d, children[i]);
-    if (children) XFree(children);
-  }
-  return found;
-}
-
-void send_escapes(Display* d, Window w, int count) {
-  for (int i = 0; i < count; i++) {
-    XEvent event{};
-    event.xkey.type = KeyPress;
-    event.xkey.window = w;
-    event.xkey.root = DefaultRootWindow(d);
-    event.xkey.keycode = 9;
-    event.xkey.same_screen = True;
-    XSendEvent(d, w, False, KeyPressMask, &event);
-  }
-  XFlush(d);
-}
-
 int ignore_x_errors(Display*, XErrorEvent*) { return 0; }
 
 // Whether the window shows a tunnel frame: every group of screen pixels that
@@ -138,11 +108,11 @@ TEST(SceneEscape, EndsTheShowWithTheScenesMessage) {
         for (EscapeRun& k : runs) k.result = child_finish(k.child, 1), k.finished = true;
         GTEST_SKIP() << "this build has no X11 output";
       }
-      if (!r.window) r.window = find_show_window(r.x, DefaultRootWindow(r.x));
+      if (!r.window) r.window = find_show_window(r.x);
       double age = now_seconds() - r.started;
       bool due = r.c.escape_at > 0 ? age >= r.c.escape_at : r.window && shows_tunnel(r.x, r.window, table);
       if (!r.escaped && r.window && due) {
-        send_escapes(r.x, r.window, r.c.escapes);
+        press_escape_on_show(xvfb_display(r.c.depth), r.c.escapes);
         r.escaped = now_seconds();
       }
       if (r.escaped && now_seconds() - r.escaped > 0.2) {

@@ -17,11 +17,13 @@ struct ShowRun {
 };
 
 ShowRun run_show(const std::string& input, const FakeDsp& dsp) {
+  std::string display = xvfb_display(24);
   Child c = start_program({tundrix_binary()}, {"LD_PRELOAD=" FAKE_DSP_LIBRARY, "FAKE_DSP_DIR=" + dsp.dir,
-                                                "DISPLAY=" + xvfb_display(24)});
+                                                "DISPLAY=" + display});
   child_write(c, input);
   const int group = c.pid;
-  ShowRun run{child_finish(c, 60), false};
+  // The scenes run for minutes: Escape ends the show in its first one.
+  ShowRun run{child_finish_escaping(c, display, 60), false};
   usleep(200000);
   run.group_left_over = kill(-group, 0) == 0;
   if (run.group_left_over) kill(-group, SIGKILL);

@@ -13,6 +13,9 @@
 #include <fstream>
 #include <iterator>
 
+// After gtest: Xlib defines None and Bool as macros.
+#include <X11/Xlib.h>
+
 namespace {
 
 double now_seconds() {
@@ -163,4 +166,64 @@ RunResult run_program(const std::vector<std::string>& argv, const RunOptions& op
     return r;
   }
   return child_finish(child, options.timeout_seconds);
+}
+
+namespace {
+
+Window find_window_named_show(Display* d, Window w) {
+  char* name = nullptr;
+  if (XFetchName(d, w, &name) && name) {
+    bool found = std::strcmp(name, "Tundrix in X11") == 0;
+    XFree(name);
+    if (found) return w;
+  }
+  Window root, parent, *children = nullptr;
+  unsigned count = 0;
+  Window found = 0;
+  if (XQueryTree(d, w, &root, &parent, &children, &count)) {
+    for (unsigned i = 0; i < count && !found; i++) found = find_window_named_show(d, children[i]);
+    if (children) XFree(children);
+  }
+  return found;
+}
+
+// The show may destroy its window between the search and the send.
+int ignore_x_error(Display*, XErrorEvent*) { return 0; }
+
+}  // namespace
+
+unsigned long find_show_window(Display* d) { return find_window_named_show(d, DefaultRootWindow(d)); }
+
+bool press_escape_on_show(const std::string& display, int presses) {
+  Display* d = XOpenDisplay(display.c_str());
+  if (!d) return false;
+  int (*previous)(Display*, XErrorEvent*) = XSetErrorHandler(ignore_x_error);
+  Window w = find_show_window(d);
+  for (int i = 0; w && i < presses; i++) {
+    XEvent event{};
+    event.xkey.type = KeyPress;
+    event.xkey.window = w;
+    event.xkey.root = DefaultRootWindow(d);
+    event.xkey.keycode = 9;
+    event.xkey.same_screen = True;
+    XSendEvent(d, w, False, KeyPressMask, &event);
+  }
+  XSync(d, False);
+  XCloseDisplay(d);
+  XSetErrorHandler(previous);
+  return w != 0;
+}
+
+RunResult child_finish_escaping(Child& child, const std::string& display, double timeout_seconds) {
+  double end = now_seconds() + timeout_seconds;
+  siginfo_t info{};
+  while (now_seconds() < end) {
+    info.si_pid = 0;
+    // WNOWAIT leaves the child for child_finish to reap.
+    if (waitid(P_PID, child.pid, &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == child.pid) break;
+    press_escape_on_show(display, 3);
+    usleep(50000);
+  }
+  double left = end - now_seconds();
+  return child_finish(child, left > 1 ? left : 1);
 }
