@@ -1,5 +1,6 @@
-// Not composed yet: no module, so the show stays silent.
+// The show's module, written into the build tree by tools/gen_tune.
 #include "data/content.h"
+#include "tools/gen_tune/embedded.h"
 
-uint8_t* module_bytes() { return nullptr; }
-size_t module_size() { return 0; }
+uint8_t* module_bytes() { return tune_module_bytes; }
+size_t module_size() { return tune_module_size; }

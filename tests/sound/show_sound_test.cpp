@@ -47,9 +47,9 @@ void check_device(const char* answer, int byte_rate, int block, const std::vecto
   }
   EXPECT_EQ(run.result.status, 0) << run.result.err;
   std::vector<int> sizes = fake_dsp_write_sizes(dsp);
-  for (int s : sizes) EXPECT_EQ(s, block);  // the show's module starts at tempo 125
+  for (int s : sizes) EXPECT_EQ(s, block);  // the show's module sets tempo 175 on its first row
   std::string wav = ::testing::TempDir() + "show-device.wav";
-  RunResult cap = run_program({capture_binary(), "music", "--device", block == 434 ? "8" : "16", "--seconds",
+  RunResult cap = run_program({capture_binary(), "music", "--device", block == 310 ? "8" : "16", "--seconds",
                                "600", "-o", wav},
                               {"", true, {}, 120});
   if (cap.status == 0) {
@@ -60,16 +60,16 @@ void check_device(const char* answer, int byte_rate, int block, const std::vecto
     EXPECT_TRUE(expected == dsp.bytes) << "the device got other bytes than the capture";
   } else {
     // No embedded module: the device plays silence.
-    for (uint8_t b : dsp.bytes) ASSERT_EQ(b, block == 434 ? 128 : 0);
+    for (uint8_t b : dsp.bytes) ASSERT_EQ(b, block == 310 ? 128 : 0);
   }
 }
 
 TEST(ShowSound, SixteenBitDevice) {
-  check_device("2\n", 128000, 2560, {"0xc004500a 131085", "0xc0045005 16", "0xc0045003 1", "0xc0045002 32000"});
+  check_device("2\n", 128000, 1828, {"0xc004500a 131085", "0xc0045005 16", "0xc0045003 1", "0xc0045002 32000"});
 }
 
 TEST(ShowSound, EightBitDevice) {
-  check_device("1\n", 21700, 434, {"0xc004500a 131083", "0xc0045003 0", "0xc0045002 21700"});
+  check_device("1\n", 21700, 310, {"0xc004500a 131083", "0xc0045003 0", "0xc0045002 21700"});
 }
 
 TEST(ShowSound, NoDeviceOpensNothing) {
