@@ -39,7 +39,7 @@ EscapeRun escape_at(double show_seconds) {
     return run;
   }
   while (now_seconds() < started + show_seconds) child_wait_output(child, "\x01", seen, 0.5);
-  EXPECT_TRUE(press_escape_in_show(display, 2)) << "no window named \"Tundrix in X11\"";
+  EXPECT_TRUE(press_escape_on_show(display, 2)) << "no window named \"Tundrix in X11\"";
   run.result = child_finish(child, 30);
   run.result.out = seen + run.result.out;
   return run;

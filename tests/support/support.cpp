@@ -13,11 +13,8 @@
 #include <fstream>
 #include <iterator>
 
-// Xlib after gtest: its None macro would break gtest's own None.
-// clang-format off
+// After gtest: Xlib defines None and Bool as macros.
 #include <X11/Xlib.h>
-#include <X11/Xutil.h>
-// clang-format on
 
 namespace {
 
@@ -173,45 +170,60 @@ RunResult run_program(const std::vector<std::string>& argv, const RunOptions& op
 
 namespace {
 
-Window find_window_named(Display* d, Window w, const std::string& name) {
-  char* title = nullptr;
-  if (XFetchName(d, w, &title) && title) {
-    bool match = name == title;
-    XFree(title);
-    if (match) return w;
+Window find_window_named_show(Display* d, Window w) {
+  char* name = nullptr;
+  if (XFetchName(d, w, &name) && name) {
+    bool found = std::strcmp(name, "Tundrix in X11") == 0;
+    XFree(name);
+    if (found) return w;
   }
   Window root, parent, *children = nullptr;
   unsigned count = 0;
-  Window found = None;
+  Window found = 0;
   if (XQueryTree(d, w, &root, &parent, &children, &count)) {
-    for (unsigned i = 0; i < count && found == None; i++) found = find_window_named(d, children[i], name);
+    for (unsigned i = 0; i < count && !found; i++) found = find_window_named_show(d, children[i]);
     if (children) XFree(children);
   }
   return found;
 }
 
+// The show may destroy its window between the search and the send.
 int ignore_x_error(Display*, XErrorEvent*) { return 0; }
 
 }  // namespace
 
-bool press_escape_in_show(const std::string& display, int presses) {
+unsigned long find_show_window(Display* d) { return find_window_named_show(d, DefaultRootWindow(d)); }
+
+bool press_escape_on_show(const std::string& display, int presses) {
   Display* d = XOpenDisplay(display.c_str());
   if (!d) return false;
-  // The show may close its window at any moment; a window gone by the time
-  // the events are sent is no failure of the test.
-  XErrorHandler previous = XSetErrorHandler(ignore_x_error);
-  Window w = find_window_named(d, DefaultRootWindow(d), "Tundrix in X11");
-  for (int i = 0; w != None && i < presses; i++) {
-    XEvent e{};
-    e.xkey.type = KeyPress;
-    e.xkey.window = w;
-    e.xkey.root = DefaultRootWindow(d);
-    e.xkey.keycode = 9;
-    e.xkey.same_screen = True;
-    XSendEvent(d, w, True, KeyPressMask, &e);
+  int (*previous)(Display*, XErrorEvent*) = XSetErrorHandler(ignore_x_error);
+  Window w = find_show_window(d);
+  for (int i = 0; w && i < presses; i++) {
+    XEvent event{};
+    event.xkey.type = KeyPress;
+    event.xkey.window = w;
+    event.xkey.root = DefaultRootWindow(d);
+    event.xkey.keycode = 9;
+    event.xkey.same_screen = True;
+    XSendEvent(d, w, False, KeyPressMask, &event);
   }
   XSync(d, False);
   XCloseDisplay(d);
   XSetErrorHandler(previous);
-  return w != None;
+  return w != 0;
+}
+
+RunResult child_finish_escaping(Child& child, const std::string& display, double timeout_seconds) {
+  double end = now_seconds() + timeout_seconds;
+  siginfo_t info{};
+  while (now_seconds() < end) {
+    info.si_pid = 0;
+    // WNOWAIT leaves the child for child_finish to reap.
+    if (waitid(P_PID, child.pid, &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == child.pid) break;
+    press_escape_on_show(display, 3);
+    usleep(50000);
+  }
+  double left = end - now_seconds();
+  return child_finish(child, left > 1 ? left : 1);
 }

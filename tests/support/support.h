@@ -51,9 +51,18 @@ RunResult child_finish(Child& child, double timeout_seconds);
 bool child_wait_output(Child& child, const std::string& needle, std::string& seen,
                        double timeout_seconds);
 
-// Sends presses Escape key events (key code 9) to the show's window, the one
-// named "Tundrix in X11" on the X display. Each press ends the running loop of
-// a scene or, at a closing poll, the show. Returns false when the display
-// cannot be opened or has no such window (the show has not opened it yet, or
-// has closed it).
-bool press_escape_in_show(const std::string& display, int presses);
+// The show's window, the one named "Tundrix in X11", on an open X
+// connection (an Xlib Display*), or 0. Declared without Xlib, whose None and
+// Bool macros clash with gtest.
+unsigned long find_show_window(struct _XDisplay* display);
+
+// Sends presses Escape key presses (key code 9) to the show's window, the
+// one named "Tundrix in X11" on display. Returns false when there is no
+// such window (yet, or any more) or no connection.
+bool press_escape_on_show(const std::string& display, int presses);
+
+// child_finish for a show past the mode menu on display: until the child
+// exits, presses Escape on its window three times every 50 ms. Three at once
+// meet a scene's phase loop poll, the poll after it and its closing poll, so
+// the show ends in the scene it is in rather than minutes later.
+RunResult child_finish_escaping(Child& child, const std::string& display, double timeout_seconds);
