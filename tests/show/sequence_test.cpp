@@ -55,3 +55,24 @@ TEST(ShowMenus, ModeWithoutAnXServerFails) {
 }
 
 }  // namespace
+
+namespace {
+
+// The test preload that moves a show's clock on must do exactly that, or the
+// Escape tests of late scenes would test the wrong scene.
+TEST(ClockSkip, MovesTheShowClockOnAfterItStarts) {
+  std::string display = xvfb_display(24);
+  ASSERT_FALSE(display.empty());
+  // Tick 16,200: every scene but the tunnel is over; the tunnel then runs
+  // for a minute, so the show is still up two seconds later.
+  Child child = start_show_at(display, 16200);
+  std::string seen;
+  child_wait_output(child, "\x01", seen, 2.0);
+  RunResult r = child_finish_escaping(child, display, 30);
+  EXPECT_EQ(r.status, 0);
+  std::string tail = "N\xF6tbuske stad gr\xE4nser.\n";
+  ASSERT_GE((seen + r.out).size(), tail.size());
+  EXPECT_EQ((seen + r.out).substr((seen + r.out).size() - tail.size()), tail);
+}
+
+}  // namespace

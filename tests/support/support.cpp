@@ -227,3 +227,14 @@ RunResult child_finish_escaping(Child& child, const std::string& display, double
   double left = end - now_seconds();
   return child_finish(child, left > 1 ? left : 1);
 }
+
+Child start_show_at(const std::string& display, unsigned tick) {
+  std::vector<std::string> env = {"DISPLAY=" + display};
+  if (tick > 0) {
+    env.push_back(std::string("LD_PRELOAD=") + TUNDRIX_CLOCK_SKIP_LIBRARY);
+    env.push_back("TUNDRIX_TEST_SKIP_MICROS=" + std::to_string(static_cast<unsigned long long>(tick) * 14286));
+  }
+  Child child = start_program({tundrix_binary()}, env);
+  child_write(child, "0\n1\n");
+  return child;
+}

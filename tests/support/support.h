@@ -66,3 +66,9 @@ bool press_escape_on_show(const std::string& display, int presses);
 // meet a scene's phase loop poll, the poll after it and its closing poll, so
 // the show ends in the scene it is in rather than minutes later.
 RunResult child_finish_escaping(Child& child, const std::string& display, double timeout_seconds);
+
+// Starts the real show on display with no sound in mode 1, its clock moved on
+// by `tick` show ticks right after the show starts it (a test-only preload of
+// gettimeofday), so that every scene before that tick is entered late and
+// returns at once. Tick 0 starts the show as a user would.
+Child start_show_at(const std::string& display, unsigned tick);
