@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -63,7 +64,17 @@ void fake_dsp_start(FakeDsp* dsp, int byte_rate, int buffer_bytes, bool missing)
   dsp->fifo = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   fcntl(dsp->fifo, F_SETPIPE_SZ, buffer_bytes);
   dsp->keep_open = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+  // The show has one thread, which takes the writer's SIGCHLD requests and
+  // the timer's SIGALRM. The reader thread must not take them instead: a
+  // request it took while the test thread still blocks SIGCHLD around the
+  // fork would be answered by nobody. It inherits this mask.
+  sigset_t sound_signals, previous;
+  sigemptyset(&sound_signals);
+  sigaddset(&sound_signals, SIGCHLD);
+  sigaddset(&sound_signals, SIGALRM);
+  pthread_sigmask(SIG_BLOCK, &sound_signals, &previous);
   dsp->reader = std::thread(drain, dsp);
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 }
 
 bool fake_dsp_finish(FakeDsp* dsp, double timeout_seconds) {
