@@ -12,15 +12,7 @@
 
 namespace {
 
-const char kMenus[] =
-    "Select your sound device:\n0 - None\n1 - /dev/dsp 8-bit\n2 - /dev/dsp 16-bit\n"
-    "Internal window size: 320x200\n"
-    "1 - Standard X11 (Grayscale in 8-bit)\n"
-    "2 - Standard X11 double pixels\n"
-    "3 - X11 Shm (Grayscale in 8-bit)\n"
-    "4 - X11 Shm double pixels\n"
-    "5 - XF86 fullscreen DGA (Grayscale in 8-bit)\n"
-    "6 - XF86 fullscreen DGA double pixels\n";
+const std::string kMenus = std::string(kSoundMenuText) + kModeMenuText;
 const char kModeFailure[] = "...dnuof ton edoM\n";
 
 int x_errors = 0;
@@ -48,19 +40,8 @@ bool ends_with_a_show_message(const std::string& out) {
       "Bou bou bou.", "Go hell!", "No jee!", "Viturarrallallaa!", "Senkus meet!", "Nih.",
       "Out of memory tai muuta tyhm\xE4\xE4!", "N\xF6tbuske stad gr\xE4nser."};
   for (const char* m : kMessages)
-    if (out == std::string(kMenus) + m + "\n") return true;
+    if (out == kMenus + m + "\n") return true;
   return false;
-}
-
-void send_escape(Display* d, Window w) {
-  XEvent event{};
-  event.xkey.type = KeyPress;
-  event.xkey.window = w;
-  event.xkey.root = DefaultRootWindow(d);
-  event.xkey.keycode = 9;
-  event.xkey.same_screen = True;
-  XSendEvent(d, w, False, KeyPressMask, &event);
-  XFlush(d);
 }
 
 // Reads name and geometry of the show's window while the server is held,
@@ -106,7 +87,7 @@ ShowRun run_show_as_window_manager(const std::string& display, const std::string
   std::string out;
   Window window = 0;
   for (int waited = 0; waited < 600; ++waited) {
-    if (out.size() > sizeof kMenus - 1 && out.back() == '\n') break;  // the last line is out
+    if (out.size() > kMenus.size() && out.back() == '\n') break;  // the last line is out
     pollfd ready[2] = {{ConnectionNumber(wm), POLLIN, 0}, {child.stdout_fd, POLLIN, 0}};
     poll(ready, 2, 50);
     while (XPending(wm)) {
@@ -121,7 +102,7 @@ ShowRun run_show_as_window_manager(const std::string& display, const std::string
     // Three at once: a scene's phase loop, the poll after it and its closing
     // poll each take one. Single presses can let a scene slip into a phase
     // that does not poll (the second scene's dissolve runs to tick 6,795).
-    for (int press = 0; window && press < 3; ++press) send_escape(wm, window);
+    for (int press = 0; window && press < 3; ++press) send_escape_key(wm, window);
     child_wait_output(child, "never printed", out, 0.001);
   }
   run.result = child_finish(child, 30);
@@ -197,7 +178,7 @@ TEST(ShowRefusals, DgaModesFailCleanlyWithoutTheExtension) {
   for (const char* mode : {"5", "6"}) {
     RunResult r = run_show(display, mode);
     EXPECT_EQ(r.status, 1) << mode;
-    EXPECT_EQ(r.out, std::string(kMenus) + kModeFailure) << mode;
+    EXPECT_EQ(r.out, kMenus + kModeFailure) << mode;
     EXPECT_EQ(r.err.find("X Error"), std::string::npos) << r.err;
   }
 }
@@ -211,7 +192,7 @@ TEST(ShowRefusals, ShmModesFailCleanlyWhenTheServerCannotAttach) {
     child_write(child, std::string("0\n") + mode + "\n");
     RunResult r = child_finish(child, 30);
     EXPECT_EQ(r.status, 1) << mode;
-    EXPECT_EQ(r.out, std::string(kMenus) + kModeFailure) << mode;
+    EXPECT_EQ(r.out, kMenus + kModeFailure) << mode;
     EXPECT_EQ(r.err.find("X Error"), std::string::npos) << r.err;
     EXPECT_EQ(shm_segments_created_by(pid), 0) << mode;
   }
@@ -227,7 +208,7 @@ TEST(ShowRefusals, DepthWithoutAConverterFailsCleanly) {
   ASSERT_FALSE(server.display.empty());
   RunResult r = run_show(server.display, "1");
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, std::string(kMenus) + kModeFailure);
+  EXPECT_EQ(r.out, kMenus + kModeFailure);
   private_xvfb_stop(server);
 }
 

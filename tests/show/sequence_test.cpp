@@ -5,16 +5,8 @@
 
 namespace {
 
-const char kSoundMenu[] =
-    "Select your sound device:\n0 - None\n1 - /dev/dsp 8-bit\n2 - /dev/dsp 16-bit\n";
-const char kModeMenu[] =
-    "Internal window size: 320x200\n"
-    "1 - Standard X11 (Grayscale in 8-bit)\n"
-    "2 - Standard X11 double pixels\n"
-    "3 - X11 Shm (Grayscale in 8-bit)\n"
-    "4 - X11 Shm double pixels\n"
-    "5 - XF86 fullscreen DGA (Grayscale in 8-bit)\n"
-    "6 - XF86 fullscreen DGA double pixels\n";
+const std::string kSoundMenu = kSoundMenuText;
+const std::string kModeMenu = kModeMenuText;
 
 RunResult run_show(const std::string& input, const std::string& display = ":0") {
   RunOptions options;
@@ -28,14 +20,14 @@ TEST(ShowMenus, UnknownSoundDeviceFailsBeforeTheModeMenu) {
   for (const char* answer : {"3\n", "x\n", "", "   \n", "9abc\n"}) {
     RunResult r = run_show(answer);
     EXPECT_EQ(r.status, 1) << answer;
-    EXPECT_EQ(r.out, std::string(kSoundMenu) + "...dnuof ton ecived dnuoS\n") << answer;
+    EXPECT_EQ(r.out, kSoundMenu + "...dnuof ton ecived dnuoS\n") << answer;
   }
 }
 
 TEST(ShowMenus, OnlyTheFirstCharacterOfTheSoundAnswerCounts) {
   RunResult r = run_show("0xyz\n0\n");
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, std::string(kSoundMenu) + kModeMenu + "...dnuof ton edoM\n");
+  EXPECT_EQ(r.out, kSoundMenu + kModeMenu + "...dnuof ton edoM\n");
 }
 
 TEST(ShowMenus, UnreadableOrOutOfRangeModeFails) {
@@ -44,14 +36,14 @@ TEST(ShowMenus, UnreadableOrOutOfRangeModeFails) {
                            "99999999999999999999\n", "+\n"}) {
     RunResult r = run_show(std::string("0\n") + mode);
     EXPECT_EQ(r.status, 1) << mode;
-    EXPECT_EQ(r.out, std::string(kSoundMenu) + kModeMenu + "...dnuof ton edoM\n") << mode;
+    EXPECT_EQ(r.out, kSoundMenu + kModeMenu + "...dnuof ton edoM\n") << mode;
   }
 }
 
 TEST(ShowMenus, ModeWithoutAnXServerFails) {
   RunResult r = run_show("0\n1\n", ":250");
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, std::string(kSoundMenu) + kModeMenu + "...dnuof ton edoM\n");
+  EXPECT_EQ(r.out, kSoundMenu + kModeMenu + "...dnuof ton edoM\n");
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 
 namespace {
 
-const char kSoundMenu[] = "Select your sound device:\n0 - None\n1 - /dev/dsp 8-bit\n2 - /dev/dsp 16-bit\n";
+const std::string kSoundMenu = kSoundMenuText;
 
 struct ShowRun {
   RunResult result;
@@ -91,7 +91,7 @@ TEST(ShowSound, MissingDeviceFailsAndNoneStillWorks) {
   for (const char* answer : {"1\n", "2\n"}) {
     ShowRun run = run_show(answer, dsp);
     EXPECT_EQ(run.result.status, 1);
-    EXPECT_EQ(run.result.out, std::string(kSoundMenu) + "...dnuof ton ecived dnuoS\n");
+    EXPECT_EQ(run.result.out, kSoundMenu + "...dnuof ton ecived dnuoS\n");
   }
   ShowRun run = run_show("0\n1\n", dsp);
   EXPECT_EQ(run.result.out.find("...dnuof ton ecived dnuoS"), std::string::npos) << run.result.out;

@@ -51,6 +51,17 @@ int decode_status(int raw) {
 
 }  // namespace
 
+const char kSoundMenuText[] =
+    "Select your sound device:\n0 - None\n1 - /dev/dsp 8-bit\n2 - /dev/dsp 16-bit\n";
+const char kModeMenuText[] =
+    "Internal window size: 320x200\n"
+    "1 - Standard X11 (Grayscale in 8-bit)\n"
+    "2 - Standard X11 double pixels\n"
+    "3 - X11 Shm (Grayscale in 8-bit)\n"
+    "4 - X11 Shm double pixels\n"
+    "5 - XF86 fullscreen DGA (Grayscale in 8-bit)\n"
+    "6 - XF86 fullscreen DGA double pixels\n";
+
 std::string xvfb_display(int depth) {
   std::string dir = getenv_or("TUNDRIX_XVFB_DIR", "");
   std::ifstream in(dir + "/depth-" + std::to_string(depth));
@@ -194,20 +205,23 @@ int ignore_x_error(Display*, XErrorEvent*) { return 0; }
 
 unsigned long find_show_window(Display* d) { return find_window_named_show(d, DefaultRootWindow(d)); }
 
+void send_escape_key(Display* d, Window w) {
+  XEvent event{};
+  event.xkey.type = KeyPress;
+  event.xkey.window = w;
+  event.xkey.root = DefaultRootWindow(d);
+  event.xkey.keycode = 9;
+  event.xkey.same_screen = True;
+  XSendEvent(d, w, False, KeyPressMask, &event);
+  XFlush(d);
+}
+
 bool press_escape_on_show(const std::string& display, int presses) {
   Display* d = XOpenDisplay(display.c_str());
   if (!d) return false;
   int (*previous)(Display*, XErrorEvent*) = XSetErrorHandler(ignore_x_error);
   Window w = find_show_window(d);
-  for (int i = 0; w && i < presses; i++) {
-    XEvent event{};
-    event.xkey.type = KeyPress;
-    event.xkey.window = w;
-    event.xkey.root = DefaultRootWindow(d);
-    event.xkey.keycode = 9;
-    event.xkey.same_screen = True;
-    XSendEvent(d, w, False, KeyPressMask, &event);
-  }
+  for (int i = 0; w && i < presses; i++) send_escape_key(d, w);
   XSync(d, False);
   XCloseDisplay(d);
   XSetErrorHandler(previous);

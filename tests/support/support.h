@@ -5,6 +5,10 @@
 #include <string>
 #include <vector>
 
+// What the show writes before it reads each answer, byte for byte.
+extern const char kSoundMenuText[];  // "Select your sound device:" and its three choices
+extern const char kModeMenuText[];   // the internal size line and the six modes
+
 // The X display string (":N") of the test Xvfb server of this depth (8, 15,
 // 16 or 24). Fails the calling test (and returns "") when the server is not
 // running; the servers are started by the xvfb fixture of ctest.
@@ -55,6 +59,10 @@ bool child_wait_output(Child& child, const std::string& needle, std::string& see
 // connection (an Xlib Display*), or 0. Declared without Xlib, whose None and
 // Bool macros clash with gtest.
 unsigned long find_show_window(struct _XDisplay* display);
+
+// Sends one Escape key press (key code 9) to window on an open X connection
+// (an Xlib Display*) and flushes it.
+void send_escape_key(struct _XDisplay* display, unsigned long window);
 
 // Sends presses Escape key presses (key code 9) to the show's window, the
 // one named "Tundrix in X11" on display. Returns false when there is no
