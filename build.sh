@@ -10,7 +10,9 @@ BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libx11-dev libxext-dev libxxf86
   libxxf86vm-dev libpng-dev)
 TEST_PACKAGES=(libgtest-dev libbenchmark-dev xvfb x11-utils xdotool netpbm ffmpeg sox
   openmpt123 xmp libopenmpt-dev clang libclang-rt-14-dev)
-FUZZ_SECONDS=${TUNDRIX_FUZZ_SECONDS:-45}
+# Seconds per fuzzer: the module fuzzer plays thousands of ticks per input
+# and needs longer for the same coverage.
+FUZZ_SECONDS=${TUNDRIX_FUZZ_SECONDS:-30}
 
 missing_packages() {
   local p
@@ -42,16 +44,24 @@ run_fuzzers() {
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTUNDRIX_FUZZ=ON -DTUNDRIX_TESTS=OFF -DTUNDRIX_BENCH=OFF >/dev/null
   cmake --build build-fuzz
-  local fuzzer name corpus
+  local fuzzer name corpus seconds
   for fuzzer in build-fuzz/fuzz/fuzz_*; do
     [ -x "$fuzzer" ] || continue
     name=$(basename "$fuzzer")
     name=${name#fuzz_}
     corpus=build-fuzz/corpus-$name
     mkdir -p "$corpus"
-    echo "== fuzzing $name for ${FUZZ_SECONDS}s"
-    "$fuzzer" -max_total_time="$FUZZ_SECONDS" -print_final_stats=1 "$corpus" "fuzz/corpus/$name" \
-      2>&1 | tail -n 12
+    seconds=$FUZZ_SECONDS
+    [ "$name" = module ] && seconds=$((3 * FUZZ_SECONDS))
+    echo "== fuzzing $name for ${seconds}s"
+    if ! "$fuzzer" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix=build-fuzz/ \
+      "$corpus" "fuzz/corpus/$name" \
+      >"build-fuzz/fuzz-$name.log" 2>&1; then
+      tail -n 60 "build-fuzz/fuzz-$name.log"
+      echo "fuzzer $name found a fault; the input is in build-fuzz/"
+      return 1
+    fi
+    grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' "build-fuzz/fuzz-$name.log" || true
   done
 }
 

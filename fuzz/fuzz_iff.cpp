@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   iff_decode(data, size, nullptr, 0, palette);
   if (iff_decode(data, size, dest.data(), dest.size(), palette) != -1) return 0;
   size_t pixels = static_cast<size_t>(iff_header.width) * iff_header.height;
-  if (!iff_header.chunky && pixels <= (1u << 20)) {
+  if (!iff_header.chunky && pixels <= (1u << 16)) {
     std::vector<uint8_t> chunky(pixels / 2 + 1);
     iff_planar_to_chunky(dest.data(), dest.size(), chunky.data(), chunky.size());
   }
