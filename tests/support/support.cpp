@@ -85,7 +85,43 @@ std::vector<uint8_t> read_file(const std::string& path) {
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+namespace {
+
+// The child's environment: this process's, with the entries of env put in
+// place of those of the same name.
+std::vector<std::string> child_environment(const std::vector<std::string>& env) {
+  std::vector<std::string> out;
+  auto name_of = [](const std::string& e) { return e.substr(0, e.find('=') + 1); };
+  for (char** e = environ; *e; ++e) {
+    bool replaced = false;
+    for (const std::string& mine : env) replaced |= name_of(mine) == name_of(*e);
+    if (!replaced) out.push_back(*e);
+  }
+  for (const std::string& mine : env) {
+    out.push_back(mine);
+#ifdef TUNDRIX_SANITIZER_RUNTIME
+    // A sanitized program insists on its runtime coming first.
+    if (name_of(mine) == "LD_PRELOAD=")
+      out.back() = "LD_PRELOAD=" + std::string(TUNDRIX_SANITIZER_RUNTIME) + ":" + mine.substr(11);
+#endif
+  }
+  return out;
+}
+
+std::vector<char*> c_strings(std::vector<std::string>& strings) {
+  std::vector<char*> out;
+  for (std::string& s : strings) out.push_back(s.data());
+  out.push_back(nullptr);
+  return out;
+}
+
+}  // namespace
+
 Child start_program(const std::vector<std::string>& argv, const std::vector<std::string>& env) {
+  // Everything is prepared before the fork: a test process may have other
+  // threads, and the child must not allocate before exec.
+  std::vector<std::string> arg_strings = argv, env_strings = child_environment(env);
+  std::vector<char*> args = c_strings(arg_strings), envp = c_strings(env_strings);
   int in_pipe[2], out_pipe[2], err_pipe[2];
   if (pipe(in_pipe) || pipe(out_pipe) || pipe(err_pipe)) return {};
   pid_t pid = fork();
@@ -95,11 +131,7 @@ Child start_program(const std::vector<std::string>& argv, const std::vector<std:
     dup2(err_pipe[1], 2);
     for (int fd : {in_pipe[0], in_pipe[1], out_pipe[0], out_pipe[1], err_pipe[0], err_pipe[1]}) close(fd);
     setpgid(0, 0);
-    for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    execv(args[0], args.data());
+    execve(args[0], args.data(), envp.data());
     _exit(127);
   }
   close(in_pipe[0]);
