@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # ./build.sh show   install what is missing, build, and run the show
 # ./build.sh test   install what is missing, build, and run every test
-#                   (its own Xvfb servers, the fuzzers for a bounded time)
+#                   (its own Xvfb servers), again under ASan and UBSan, then
+#                   the fuzzers for a bounded time
 # ./build.sh build  only build (into build/)
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -38,6 +39,14 @@ ensure_packages() {
 build() {
   cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
   cmake --build build
+}
+
+# Every test again on a build with AddressSanitizer and UndefinedBehaviorSanitizer.
+run_sanitized_tests() {
+  cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUNDRIX_SANITIZE=ON \
+    -DTUNDRIX_BENCH=OFF >/dev/null
+  cmake --build build-asan
+  ctest --test-dir build-asan --output-on-failure -j "$(nproc)"
 }
 
 run_fuzzers() {
@@ -79,6 +88,7 @@ test)
   ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
   build
   ctest --test-dir build --output-on-failure -j "$(nproc)"
+  run_sanitized_tests
   run_fuzzers
   ;;
 *)
