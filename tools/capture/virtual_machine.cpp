@@ -17,8 +17,14 @@ constexpr long long kWindowUnits = 28;
 
 double unit_micros() { return static_cast<double>(kTickMicros) / static_cast<double>(vm.fps); }
 
+// The clock's first reading, which starts it, is taken at the epoch itself;
+// every later one half a unit into its step, so that no reading falls on a
+// tick boundary, where rounding could tip it either way.
+bool clock_started;
+
 double virtual_now() {
-  double reading = kEpochMicros + (static_cast<double>(vm.now) + 0.5) * unit_micros();
+  double offset = clock_started ? (static_cast<double>(vm.now) + 0.5) * unit_micros() : 0.0;
+  double reading = kEpochMicros + offset;
   vm.now += kReadUnits;
   vm.time_passed(static_cast<double>(vm.now) * unit_micros() / 1e6);
   return reading;
@@ -56,7 +62,9 @@ void vm_start(long long fps, long long last_slot, void (*fill_slot)(long long, c
   display_set_sink(&sink);
   clock_set_source(&kVirtualClock);
   clock_reset();
+  clock_started = false;
   show_ticks();
+  clock_started = true;
   vm.now = kWindowUnits;
 }
 

@@ -17,8 +17,9 @@
 
 // Time is counted in whole units of 14,286 / fps microseconds: a slot is 70
 // units, a reading 14, a window starts 28 units into its slot, a show tick is
-// fps units. Counting in integers keeps every reading off the tick boundaries
-// (each is taken half a unit into its step), whatever the frame rate.
+// fps units. Counting in integers, with each reading taken half a unit into
+// its step, keeps every reading off the tick boundaries whatever the frame
+// rate.
 struct VirtualMachine {
   long long fps;
   long long now;                 // units since the show clock started
