@@ -25,6 +25,7 @@ missing_packages() {
 ensure_packages() {
   local need
   need=$(missing_packages "$@" | tr '\n' ' ')
+  need=${need% }
   [ -z "$need" ] && return 0
   if [ "$(id -u)" -ne 0 ]; then
     echo "These Debian packages are missing. Install them as root, then run this again:"
