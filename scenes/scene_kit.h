@@ -3,8 +3,51 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 
 #include "data/content.h"
+#include "display/display.h"
+
+// Bytes of one 320x200 frame of 32-bit pixels.
+constexpr size_t kFrameBytes = kFramePixels * sizeof(uint32_t);
+
+// The buffers of one scene run. A scene keeps one of these in its state
+// record and takes every buffer from it; the destructor frees them all, so
+// every return path of the scene (Escape, a failed allocation, the end)
+// gives its memory back. Buffers are zeroed, so a picture that fails to
+// decode shows black.
+struct SceneMemory {
+  static constexpr int kCapacity = 16;
+  void* block[kCapacity] = {};
+  int count = 0;
+  bool failed = false;  // an allocation failed (or the list was full)
+
+  SceneMemory() = default;
+  SceneMemory(const SceneMemory&) = delete;
+  SceneMemory& operator=(const SceneMemory&) = delete;
+  ~SceneMemory() { release(); }
+
+  // count zeroed elements of T, or null (and failed set) when memory runs out.
+  template <typename T>
+  T* take(size_t elements) {
+    if (count == kCapacity) {
+      failed = true;
+      return nullptr;
+    }
+    void* p = std::calloc(elements ? elements : 1, sizeof(T));
+    if (!p) {
+      failed = true;
+      return nullptr;
+    }
+    block[count++] = p;
+    return static_cast<T*>(p);
+  }
+  // Frees every buffer taken so far; safe to call again.
+  void release() {
+    for (int i = 0; i < count; i++) std::free(block[i]);
+    count = 0;
+  }
+};
 
 // The usual start of a frame: false when a poll sees Escape, or else when the
 // show clock reads past limit (compared unsigned). Phases that test in

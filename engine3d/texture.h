@@ -1,0 +1,30 @@
+// Textures, palettes and frame blending: pictures into Texture256 maps, the
+// combined palette of the 8-bit texture-plus-environment mode, the trails'
+// fade-and-add and the 2x expansion of small 8-bit frames.
+// Reads and writes: engine.fade_table (fade_table_init, frame_fade_add).
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+// Bytes of the buffer texture_load returns (65,536 texels + 5,120).
+constexpr size_t kTextureLoadBytes = 70656;
+
+// A 256x256 8-bit Texture256 resampled from an IFF picture (size bytes),
+// its palette into palette (768 bytes). Null when the picture has no header
+// or memory runs out. Free the result with std::free.
+uint8_t* texture_load(const uint8_t* picture, size_t size, uint8_t* palette);
+// count indices through a 6-bit palette into 0x00RRGGBB: components shifted
+// left by 2 - shift (shift <= 2) or right by shift - 2.
+void palette_to_rgb32(const uint8_t* indices, const uint8_t* palette, uint32_t* out, int count, int shift);
+// Every texel t of the map in buffer becomes ((t / divisor) << log2(levels
+// raised to a power of two)) mod 256; nothing when divisor is 0.
+void texture_quantize(uint8_t* buffer, int levels, int divisor);
+// count raised to a power of two 2..128, log its base-2 logarithm.
+void pow2_ceil(int* count, int* log);
+void palette_combine(const uint8_t* a, const uint8_t* b, uint8_t* out, int levels, int stride);
+void fade_table_init();
+// display = faded display + render (one 32-bit add per pixel); render is
+// then reset to background, or to 0 without one.
+void frame_fade_add(const uint32_t* background, uint32_t* render, uint32_t* display, int count);
+// One source row of count 8-bit pixels into two 320-pixel output rows.
+void expand_2x_smooth(uint32_t* out, const uint8_t* src, int count, const uint32_t* palette);

@@ -1,0 +1,47 @@
+// World, camera, object ordering and projection. Owns the engine settings'
+// world side and the work buffers.
+// Reads and writes: engine.work_users and the work buffers (world_init,
+// world_release), engine.matrix (every transform), objects' depths.
+// Reads: engine.viewport_*, engine.depth_buffer.
+#pragma once
+#include <cstdint>
+
+#include "engine3d/engine.h"
+#include "engine3d/object.h"
+
+struct WorldNode {
+  WorldNode* next;
+  Object3D* object;
+};
+
+struct World {
+  WorldNode* first;
+  WorldNode* cursor;
+  int32_t object_count;
+  int32_t roll;  // 1/2048 turn
+  int32_t target_x, target_y, target_z;
+  int32_t eye_x, eye_y, eye_z;
+  int32_t vertical_scale;  // 256 = normal
+};
+
+// 0; 1 when world is null or the work buffers cannot be allocated.
+int world_init(World* world);
+// Drops one work-buffer user; the last one frees them.
+void world_release(World* world);
+// 0; 1 when either is null or no node can be allocated.
+int world_add(World* world, Object3D* object);
+void world_remove(World* world, Object3D* object);
+void world_destroy_objects(World* world);
+void world_rewind(World* world);
+Object3D* world_next(World* world);
+// Culls every object against the view and orders the visible ones (farthest
+// first, or nearest first with a depth buffer). 0; 1 when its temporaries
+// cannot be allocated (nothing changes then).
+int world_cull_and_sort(World* world);
+void camera_update(const World* world);
+void object_rotate(Object3D* object);
+void object_place_and_project(const World* world, Object3D* object);
+void project_points(int n, const Point3* view, int32_t* screen, int32_t width, int32_t height,
+                    int32_t vertical_scale);
+// One whole frame of the world into the render target.
+void world_draw(World* world);
