@@ -1,13 +1,10 @@
-// The three sound devices and the menu that picks one.
-#include "sound/devices.h"
-
+// The three sound devices: the silent one and the OSS device at 8 and at 16
+// bits. Each installs the mixer's channel operations in sd_device.
 #include <fcntl.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include <cstdio>
-
-#include "player/sync.h"
+#include "sound/devices.h"
 #include "sound/mixer.h"
 
 namespace {
@@ -18,8 +15,6 @@ constexpr unsigned long kSetFormat = 0xC0045005;
 constexpr unsigned long kStereo = 0xC0045003;
 constexpr unsigned long kSpeed = 0xC0045002;
 constexpr int kFormatS16LE = 16;
-constexpr int kRate8Bit = 21700;
-constexpr int kRate16Bit = 32000;
 
 int kind = kSoundNone;
 int fd = -1;
@@ -27,18 +22,18 @@ const char* name = "";
 const char* error = "";
 
 void do_nothing() {}
-void mixer_init_8bit() { mixer_init(kRate8Bit); }
-void mixer_init_16bit() { mixer_init(kRate16Bit); }
+void mixer_init_8bit() { mixer_init(kSoundRate8Bit); }
+void mixer_init_16bit() { mixer_init(kSoundRate16Bit); }
 void close_device() {
   if (fd >= 0) ::close(fd);
   fd = -1;
 }
 
-SoundDevice with_mixer(void (*init)(), void (*close)()) {
+SoundDevice with_mixer(void (*init)()) {
   return {init,
           do_nothing,
           do_nothing,
-          close,
+          do_nothing,
           mix_set_sample,
           mix_select_channel,
           mix_set_instrument,
@@ -58,83 +53,56 @@ int open_dsp(const char* failure) {
   fd = open("/dev/dsp", O_WRONLY | O_CLOEXEC);
   if (fd < 0) {
     error = failure;
-    return 0;
+    return kSdFailed;
   }
-  return 1;
+  return kSdReady;
 }
 
 }  // namespace
 
-SoundDevice sd_device = with_mixer(do_nothing, do_nothing);
+SoundDevice sd_device = with_mixer(do_nothing);
+
+SoundDevice sd_mixer_device(int device_kind) {
+  if (device_kind == kSound8Bit) return with_mixer(mixer_init_8bit);
+  if (device_kind == kSound16Bit) return with_mixer(mixer_init_16bit);
+  return with_mixer(do_nothing);
+}
 
 int sd_nosound_init() {
-  sd_device = with_mixer(do_nothing, do_nothing);
+  sd_device = sd_mixer_device(kSoundNone);
   name = "Super Qor NoSound Device 2.0c";
-  return 1;
+  return kSdReady;
 }
 
 int sd_dsp8_init() {
-  if (!open_dsp("sd_dsp8_init: Cannot open /dev/dsp!")) return 0;
+  if (open_dsp("sd_dsp8_init: Cannot open /dev/dsp!") != kSdReady) return kSdFailed;
   send(kSetFragment, 0x2000B);  // 2 fragments of 2048 bytes
   send(kStereo, 0);
-  send(kSpeed, kRate8Bit);
-  sd_device = with_mixer(mixer_init_8bit, close_device);
+  send(kSpeed, kSoundRate8Bit);
+  sd_device = sd_mixer_device(kSound8Bit);
+  sd_device.close = close_device;
   name = "/dev/dsp 8-bit mono";
-  return 1;
+  return kSdReady;
 }
 
 int sd_dsp16_init() {
-  if (!open_dsp("sd_dsp16_init: Cannot find /dev/dspW!")) return 0;
+  if (open_dsp("sd_dsp16_init: Cannot find /dev/dspW!") != kSdReady) return kSdFailed;
   send(kSetFragment, 0x2000D);  // 2 fragments of 8192 bytes
   send(kSetFormat, kFormatS16LE);
   send(kStereo, 1);
-  send(kSpeed, kRate16Bit);
-  sd_device = with_mixer(mixer_init_16bit, close_device);
+  send(kSpeed, kSoundRate16Bit);
+  sd_device = sd_mixer_device(kSound16Bit);
+  sd_device.close = close_device;
   name = "/dev/dspW 16-bit stereo";
-  return 1;
+  return kSdReady;
 }
 
-int sd_menu() {
-  std::puts("Select your sound device:");
-  std::puts("0 - None");
-  std::puts("1 - /dev/dsp 8-bit");
-  std::puts("2 - /dev/dsp 16-bit");
-  std::fflush(stdout);
-  char word[100];
-  if (std::scanf("%99s", word) != 1) return 0;  // end of input: no answer
-  switch (word[0]) {
-    case '0':
-      kind = kSoundNone;
-      sd_nosound_init();
-      break;
-    case '1':
-      kind = kSound8Bit;
-      if (!sd_dsp8_init()) return 0;
-      break;
-    case '2':
-      kind = kSound16Bit;
-      if (!sd_dsp16_init()) return 0;
-      break;
-    default:
-      kind = kSoundNone;
-      return 0;
-  }
-  sync_clear();
+void sd_set_kind(int device_kind) { kind = device_kind; }
+
+void sd_ready() {
   sd_device.init();
   sd_device.set_master_volume(64);
   sd_device.start();
-  return 1;
-}
-
-int sd_offline_init(int offline_kind) {
-  if (offline_kind != kSound8Bit && offline_kind != kSound16Bit) return 0;
-  kind = offline_kind;
-  sd_device = with_mixer(offline_kind == kSound8Bit ? mixer_init_8bit : mixer_init_16bit, do_nothing);
-  sync_clear();
-  sd_device.init();
-  sd_device.set_master_volume(64);
-  sd_device.start();
-  return 1;
 }
 
 void set_master_fraction(double fraction) { sd_device.set_master_volume(int(fraction * 63)); }
