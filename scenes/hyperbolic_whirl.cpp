@@ -140,5 +140,5 @@ int scene_hyperbolic_whirl() {
     build_whirl_tables(&tables, P);
   }
   hyperbolic_whirl_close(&w);
-  return scene_result();
+  return scene_closing_poll();
 }

@@ -120,5 +120,5 @@ int scene_picture_wipes() {
   wipes_set_up(s);
   if (wipe_stages(s)) dissolve_stage(s);
   wipes_free(s);
-  return scene_result();
+  return scene_closing_poll();
 }

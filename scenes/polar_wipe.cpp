@@ -116,13 +116,13 @@ bool run_phases(const PolarWipe& w) {
     render_sector_wipe(w, show_ticks());
     display_present(w.frame);
   }
-  if (scene_result() == 0) return false;
+  if (scene_closing_poll() == 0) return false;
 
   while (frame_goes_on(kSpiralSpreadLimit)) {
     render_spiral_spread(w, show_ticks());
     display_present(w.frame);
   }
-  if (scene_result() == 0) return false;
+  if (scene_closing_poll() == 0) return false;
 
   // W holds the screen while the clock reaches the swirl; Escape is not
   // looked at during the wait.
@@ -217,5 +217,5 @@ int scene_polar_wipe() {
   if (!polar_wipe_open(&w)) return 0;
   bool finished = run_phases(w);
   polar_wipe_close(&w);
-  return finished ? scene_result() : 0;
+  return finished ? scene_closing_poll() : 0;
 }

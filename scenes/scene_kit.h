@@ -54,15 +54,16 @@ struct SceneMemory {
 // another order, or do not poll, spell their tests out.
 bool frame_goes_on(uint32_t limit);
 
-// The closing poll of a scene: 1 when it sees no Escape, 0 when it does.
-int scene_result();
+// The closing poll of a scene: polls for Escape once and returns
+// kSceneRanToEnd when it sees none, kSceneEndsShow when it does.
+int scene_closing_poll();
 
 // A pixel at half brightness; the average of two pixels is the sum of halves.
 constexpr uint32_t half_brightness(uint32_t p) { return (p >> 1) & 0x7F7F7F; }
 
 // Decodes the embedded picture of a role into indices (at most capacity bytes)
 // and a 768-byte palette of 6-bit components. Returns iff_decode's result:
-// -1 on success, 0 on failure (the scenes take the embedded pictures as valid
+// kIffDecoded or kIffFailed (the scenes take the embedded pictures as valid
 // and go on with whatever was decoded).
 int load_picture(PictureRole role, uint8_t* indices, size_t capacity, uint8_t* palette);
 

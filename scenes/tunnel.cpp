@@ -135,5 +135,5 @@ int scene_tunnel() {
     tunnel_build_bands(s, e);
   }
   tunnel_free(s);
-  return scene_result();
+  return scene_closing_poll();
 }

@@ -261,5 +261,5 @@ int scene_twisting_silhouette() {
   silhouette_set_up(s);
   if (title_phase(s) && solid_phase(s)) dissolve_phase(s);
   silhouette_free(s);
-  return scene_result();
+  return scene_closing_poll();
 }

@@ -1,4 +1,5 @@
-// Escape polling and giving the screen back.
+// Giving the screen back: the video mode (DGA), or the image, the shared
+// memory and the window.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
@@ -8,21 +9,6 @@
 #include "display/dga.h"
 #include "display/display_state.h"
 #include "display/x11_output.h"
-
-// Waits until the server has handled everything sent so far, then takes
-// queued events up to the first key event with key code 9.
-// Returns 1 when it found one (later events stay queued), else 0.
-int x11_poll_escape() {
-  Display* d = display_state.display;
-  XSync(d, False);
-  XFlush(d);
-  while (XPending(d)) {
-    XEvent event;
-    XNextEvent(d, &event);
-    if ((event.type == KeyPress || event.type == KeyRelease) && event.xkey.keycode == 9) return 1;
-  }
-  return 0;
-}
 
 // Restores the video mode (DGA) or releases image, segment and window, then
 // closes the connection. The state is cleared, so a later open starts afresh.

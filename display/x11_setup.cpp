@@ -1,10 +1,10 @@
-// Output-mode menu and set-up of the window paths (plain and shared-memory
-// XImage); the DGA path continues in dga.cpp.
+// Set-up of an output mode on the X server: the converter, the 8-bit
+// palette, and the window paths (plain and shared-memory XImage); the DGA
+// path continues in dga.cpp.
 #include <X11/Xutil.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
-#include <cstdio>
 #include <cstring>
 
 #include "display/dga.h"
@@ -16,15 +16,6 @@ DisplayState display_state;
 uint8_t display_image_buffer[kImageBufferSize];
 
 namespace {
-
-const char* const kModeLines[] = {
-    "1 - Standard X11 (Grayscale in 8-bit)",
-    "2 - Standard X11 double pixels",
-    "3 - X11 Shm (Grayscale in 8-bit)",
-    "4 - X11 Shm double pixels",
-    "5 - XF86 fullscreen DGA (Grayscale in 8-bit)",
-    "6 - XF86 fullscreen DGA double pixels",
-};
 
 // Bits per pixel of the server's ZPixmap format for a depth; 0 if it has none.
 int server_bits_per_pixel(Display* d, int depth) {
@@ -150,21 +141,6 @@ int open_connected(DisplayState& s) {
 
 }  // namespace
 
-int display_read_number(FILE* in) {
-  int c = std::fgetc(in);
-  while (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f') c = std::fgetc(in);
-  int sign = 1;
-  if (c == '-' || c == '+') {
-    if (c == '-') sign = -1;
-    c = std::fgetc(in);
-  }
-  long value = 0;
-  for (; c >= '0' && c <= '9'; c = std::fgetc(in))
-    if (value < 1000000) value = value * 10 + (c - '0');
-  if (c != EOF) std::ungetc(c, in);
-  return static_cast<int>(sign * (value > 1000000 ? 1000000 : value));
-}
-
 int display_open_mode(int width, int height, int mode) {
   if (mode < 1 || mode > 6) return 1;
   DisplayState& s = display_state;
@@ -186,17 +162,4 @@ int display_open_mode(int width, int height, int mode) {
     s = DisplayState{};
   }
   return status;
-}
-
-int display_open(int size_kind, int flags) {
-  if (size_kind != 1 && size_kind != 2) return 1;
-  int width = 320, height = size_kind == 1 ? 240 : 200;
-  int mode = (flags & 2) ? 5 : 1;
-  if (!(flags & 1)) {
-    std::printf("Internal window size: %dx%d\n", width, height);
-    for (const char* line : kModeLines) std::puts(line);
-    std::fflush(stdout);
-    mode = display_read_number(stdin);
-  }
-  return display_open_mode(width, height, mode);
 }
