@@ -45,16 +45,27 @@ SoundDevice with_mixer(void (*init)()) {
           mix_set_channels};
 }
 
-// The driver's answers are not checked: the mixer always renders at the
-// nominal rate, and the block lengths use it too.
-void send(unsigned long request, int value) { ioctl(fd, request, &value); }
+// One OSS request and the value it sends.
+struct OssSetting {
+  unsigned long request;
+  int value;
+};
 
-int open_dsp(const char* failure) {
+// Opens /dev/dsp for writing and sends the device's requests in order. The
+// driver's answers are not checked: the mixer always renders at the nominal
+// rate, and the block lengths use it too. On success installs the kind's
+// mixer table with a close that closes the descriptor.
+template <int N>
+int open_oss(const char* failure, const OssSetting (&settings)[N], int device_kind, const char* device_name) {
   fd = open("/dev/dsp", O_WRONLY | O_CLOEXEC);
   if (fd < 0) {
     error = failure;
     return kSdFailed;
   }
+  for (OssSetting setting : settings) ioctl(fd, setting.request, &setting.value);
+  sd_device = sd_mixer_device(device_kind);
+  sd_device.close = close_device;
+  name = device_name;
   return kSdReady;
 }
 
@@ -75,26 +86,22 @@ int sd_nosound_init() {
 }
 
 int sd_dsp8_init() {
-  if (open_dsp("sd_dsp8_init: Cannot open /dev/dsp!") != kSdReady) return kSdFailed;
-  send(kSetFragment, 0x2000B);  // 2 fragments of 2048 bytes
-  send(kStereo, 0);
-  send(kSpeed, kSoundRate8Bit);
-  sd_device = sd_mixer_device(kSound8Bit);
-  sd_device.close = close_device;
-  name = "/dev/dsp 8-bit mono";
-  return kSdReady;
+  static const OssSetting kSettings[] = {
+      {kSetFragment, 0x2000B},  // 2 fragments of 2048 bytes
+      {kStereo, 0},
+      {kSpeed, kSoundRate8Bit},
+  };
+  return open_oss("sd_dsp8_init: Cannot open /dev/dsp!", kSettings, kSound8Bit, "/dev/dsp 8-bit mono");
 }
 
 int sd_dsp16_init() {
-  if (open_dsp("sd_dsp16_init: Cannot find /dev/dspW!") != kSdReady) return kSdFailed;
-  send(kSetFragment, 0x2000D);  // 2 fragments of 8192 bytes
-  send(kSetFormat, kFormatS16LE);
-  send(kStereo, 1);
-  send(kSpeed, kSoundRate16Bit);
-  sd_device = sd_mixer_device(kSound16Bit);
-  sd_device.close = close_device;
-  name = "/dev/dspW 16-bit stereo";
-  return kSdReady;
+  static const OssSetting kSettings[] = {
+      {kSetFragment, 0x2000D},  // 2 fragments of 8192 bytes
+      {kSetFormat, kFormatS16LE},
+      {kStereo, 1},
+      {kSpeed, kSoundRate16Bit},
+  };
+  return open_oss("sd_dsp16_init: Cannot find /dev/dspW!", kSettings, kSound16Bit, "/dev/dspW 16-bit stereo");
 }
 
 void sd_set_kind(int device_kind) { kind = device_kind; }
