@@ -28,9 +28,11 @@ struct SceneMemory {
   ~SceneMemory() { release(); }
 
   // count zeroed elements of T, or null (and failed set) when memory runs out.
+  // After a failure every later take returns null without asking for memory,
+  // so a scene takes all its buffers and tests failed once.
   template <typename T>
   T* take(size_t elements) {
-    if (count == kCapacity) {
+    if (failed || count == kCapacity) {
       failed = true;
       return nullptr;
     }
@@ -42,10 +44,26 @@ struct SceneMemory {
     block[count++] = p;
     return static_cast<T*>(p);
   }
-  // Frees every buffer taken so far; safe to call again.
+  // Takes a buffer for each pair of a pointer and an element count, in order:
+  //   memory.take_each(s.frame, kFramePixels, s.indices, kFramePixels)
+  // True when all were taken; false, with every buffer of this memory freed,
+  // when one could not be.
+  bool take_each() {
+    if (!failed) return true;
+    release();
+    return false;
+  }
+  template <typename T, typename... Rest>
+  bool take_each(T*& buffer, size_t elements, Rest&&... rest) {
+    buffer = take<T>(elements);
+    return take_each(static_cast<Rest&&>(rest)...);
+  }
+
+  // Frees every buffer taken so far and forgets a failure; safe to call again.
   void release() {
     for (int i = 0; i < count; i++) std::free(block[i]);
     count = 0;
+    failed = false;
   }
 };
 

@@ -42,8 +42,7 @@ SilhouetteScene silhouette;
 void silhouette_ready() {
   build_sine_table();
   if (!silhouette.frame) {
-    silhouette_allocate(silhouette);
-    silhouette_set_up(silhouette);
+    silhouette_open(silhouette);
     stand_in_pictures(silhouette);
   }
 }
@@ -64,9 +63,8 @@ void BM_SilhouetteSetUp(benchmark::State& state) {
   build_sine_table();
   SilhouetteScene& s = *new SilhouetteScene();
   for (auto _ : state) {
-    silhouette_allocate(s);
-    silhouette_set_up(s);
-    silhouette_free(s);
+    silhouette_open(s);
+    silhouette_close(s);
   }
   delete &s;
 }
@@ -109,16 +107,14 @@ WipeScene wipes;
 
 void wipes_ready() {
   if (wipes.frame) return;
-  wipes_allocate(wipes);
-  wipes_set_up(wipes);
+  wipes_open(wipes);
 }
 
 void BM_WipesSetUp(benchmark::State& state) {
   WipeScene s{};
   for (auto _ : state) {
-    wipes_allocate(s);
-    wipes_set_up(s);
-    wipes_free(s);
+    wipes_open(s);
+    wipes_close(s);
   }
 }
 BENCHMARK(BM_WipesSetUp)->Unit(benchmark::kMicrosecond);
@@ -155,9 +151,8 @@ TunnelScene tunnel;
 void BM_TunnelSetUp(benchmark::State& state) {
   TunnelScene s{};
   for (auto _ : state) {
-    tunnel_allocate(s);
-    tunnel_set_up(s);
-    tunnel_free(s);
+    tunnel_open(s);
+    tunnel_close(s);
   }
 }
 BENCHMARK(BM_TunnelSetUp)->Unit(benchmark::kMicrosecond);
@@ -165,8 +160,7 @@ BENCHMARK(BM_TunnelSetUp)->Unit(benchmark::kMicrosecond);
 // One frame of the loop: map the frame, then rebuild the ten bands.
 void BM_TunnelFrame(benchmark::State& state) {
   if (!tunnel.frame) {
-    tunnel_allocate(tunnel);
-    tunnel_set_up(tunnel);
+    tunnel_open(tunnel);
   }
   uint32_t e = static_cast<uint32_t>(state.range(0));
   for (auto _ : state) {
@@ -179,8 +173,7 @@ BENCHMARK(BM_TunnelFrame)->Arg(1000)->Arg(3000)->Unit(benchmark::kMicrosecond);
 
 void BM_TunnelMapFrame(benchmark::State& state) {
   if (!tunnel.frame) {
-    tunnel_allocate(tunnel);
-    tunnel_set_up(tunnel);
+    tunnel_open(tunnel);
   }
   for (auto _ : state) {
     tunnel_map_frame(tunnel);

@@ -16,8 +16,8 @@ uint32_t pattern(int i) { return static_cast<uint32_t>(i * 2654435761u) & 0xFCFC
 void BM_PolarWipeSetUp(benchmark::State& state) {
   for (auto _ : state) {
     PolarWipe w;
-    benchmark::DoNotOptimize(polar_wipe_open(&w));
-    polar_wipe_close(&w);
+    benchmark::DoNotOptimize(polar_wipe_open(w));
+    polar_wipe_close(w);
   }
 }
 BENCHMARK(BM_PolarWipeSetUp)->Unit(benchmark::kMillisecond);
@@ -25,11 +25,11 @@ BENCHMARK(BM_PolarWipeSetUp)->Unit(benchmark::kMillisecond);
 struct WipeFixture {
   PolarWipe w;
   WipeFixture() {
-    polar_wipe_open(&w);
+    polar_wipe_open(w);
     for (int i = 0; i < kSwirlPixels; i++) w.swirl[i] = pattern(i);
     for (int i = 0; i < 64000; i++) w.sector[i] = i % 5 ? pattern(i + 7) : 0;
   }
-  ~WipeFixture() { polar_wipe_close(&w); }
+  ~WipeFixture() { polar_wipe_close(w); }
 };
 
 void BM_SectorWipe(benchmark::State& state) {
@@ -57,8 +57,8 @@ BENCHMARK(BM_Swirl)->Arg(300)->Unit(benchmark::kMicrosecond);
 void BM_HyperbolicWhirlSetUp(benchmark::State& state) {
   for (auto _ : state) {
     HyperbolicWhirl w;
-    benchmark::DoNotOptimize(hyperbolic_whirl_open(&w));
-    hyperbolic_whirl_close(&w);
+    benchmark::DoNotOptimize(hyperbolic_whirl_open(w));
+    hyperbolic_whirl_close(w);
   }
 }
 BENCHMARK(BM_HyperbolicWhirlSetUp)->Unit(benchmark::kMillisecond);
@@ -67,7 +67,7 @@ BENCHMARK(BM_HyperbolicWhirlSetUp)->Unit(benchmark::kMillisecond);
 // next one.
 void BM_HyperbolicWhirl(benchmark::State& state) {
   HyperbolicWhirl w;
-  hyperbolic_whirl_open(&w);
+  hyperbolic_whirl_open(w);
   for (int i = 0; i < kWarpSourcePixels; i++) w.source[i] = pattern(i);
   for (int i = 0; i < 64000; i++) w.still[i] = pattern(i + 3);
   int32_t n = static_cast<int32_t>(state.range(0));
@@ -78,7 +78,7 @@ void BM_HyperbolicWhirl(benchmark::State& state) {
     render_hyperbolic_whirl(w, tables, n, whirl_shift(P));
     build_whirl_tables(&tables, P);
   }
-  hyperbolic_whirl_close(&w);
+  hyperbolic_whirl_close(w);
 }
 // Before the warp, growing, covering the screen, shrinking.
 BENCHMARK(BM_HyperbolicWhirl)->Arg(-50)->Arg(120)->Arg(500)->Arg(820)->Unit(benchmark::kMicrosecond);

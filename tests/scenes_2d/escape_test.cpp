@@ -36,10 +36,9 @@ struct TunnelOracle {
   std::vector<uint32_t> shown = std::vector<uint32_t>(kFramePixels);
 
   TunnelOracle() {
-    tunnel_allocate(scene);
-    tunnel_set_up(scene);
+    tunnel_open(scene);
   }
-  ~TunnelOracle() { tunnel_free(scene); }
+  ~TunnelOracle() { tunnel_close(scene); }
 
   uint32_t texel(int i) const { return scene.texture[scene.table[i] / 4] & 0xFFFFFF; }
 

@@ -46,7 +46,10 @@ struct SilhouetteFrames : ::testing::Test {
 
   void SetUp() override {
     build_sine_table();
-    ASSERT_TRUE(silhouette_allocate(s));
+    ASSERT_TRUE(silhouette_open(s));
+    // The test's own silhouettes replace the embedded ones.
+    std::memset(s.mask, 0, kFramePixels);
+    std::memset(s.indices, 0, kFramePixels);
     for (int j = 0; j < 200; j++) {
       uint8_t* mask = s.mask + 320 * j;
       uint8_t* second = s.indices + 320 * j;
@@ -67,7 +70,7 @@ struct SilhouetteFrames : ::testing::Test {
     build_shade_table(s.shade);
     silhouette_dim_title(s);
   }
-  void TearDown() override { silhouette_free(s); }
+  void TearDown() override { silhouette_close(s); }
 
   uint32_t dim_title(int j, int c) const { return (s.title[320 * j + c] >> 1) & 0x7F7F7F; }
   bool row_untouched(int j) const {

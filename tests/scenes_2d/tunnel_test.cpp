@@ -95,7 +95,7 @@ TEST(PictureBands, OverlapsAddAndCarryIntoTheNextChannel) {
 // turns the texture into a count of the bands over each texel.
 TEST(PictureBands, TenBandsAtAKnownTime) {
   TunnelScene s{};
-  ASSERT_TRUE(tunnel_allocate(s));
+  ASSERT_TRUE(tunnel_open(s));
   for (int i = 0; i < kTunnelTexels; i++) s.picture[i] = 1;
   const PictureBand bands[10] = {{112, 196, 5}, {13, 142, 0}, {70, 55, 12}, {93, 8, 19}, {5, 45, 9},
                                  {100, 122, 0}, {59, 190, 8}, {19, 191, 19}, {114, 24, 13}, {35, 15, 18}};
@@ -106,18 +106,18 @@ TEST(PictureBands, TenBandsAtAKnownTime) {
   s.texture[77] = 99;  // cleared first
   tunnel_build_bands(s, 1000);
   EXPECT_TRUE(std::equal(expected.begin(), expected.end(), s.texture));
-  tunnel_free(s);
+  tunnel_close(s);
 }
 
 TEST(TunnelFrame, CentrePixelShowsTexelRow64Column0) {
   TunnelScene s{};
-  ASSERT_TRUE(tunnel_allocate(s));
+  ASSERT_TRUE(tunnel_open(s));
   build_tunnel_table(s.table, kTunnelSqueeze);
   for (int i = 0; i < kTunnelTexels; i++) s.texture[i] = 0x1000000u + static_cast<uint32_t>(i);
   tunnel_map_frame(s);
   EXPECT_EQ(s.frame[320 * 100 + 160], 0x1000000u + 256 * 64);
   for (int i = 0; i < kFramePixels; i++) ASSERT_EQ(s.frame[i], 0x1000000u + s.table[i] / 4) << i;
-  tunnel_free(s);
+  tunnel_close(s);
 }
 
 struct WholeTunnelScene : ::testing::Test {

@@ -20,7 +20,7 @@ uint32_t transition_colour(int m) { return 0x800000u | static_cast<uint32_t>(m);
 struct WipeFrames : ::testing::Test {
   WipeScene s{};
   void SetUp() override {
-    ASSERT_TRUE(wipes_allocate(s));
+    ASSERT_TRUE(wipes_open(s));
     for (int c = 0; c < kFramePixels; c++) s.outgoing[c] = kOut, s.incoming[c] = kIn;
     // Transition rows: 0..99 all 1, 300..399 all 2, between them columns
     // cycling 1, 2, 7.
@@ -30,7 +30,7 @@ struct WipeFrames : ::testing::Test {
       s.transition[m] = transition_colour(m);
     }
   }
-  void TearDown() override { wipes_free(s); }
+  void TearDown() override { wipes_close(s); }
   int count(uint32_t colour) const {
     int n = 0;
     for (int c = 0; c < kFramePixels; c++) n += s.frame[c] == colour;

@@ -68,8 +68,8 @@ int lit_pixels(const uint32_t* frame) {
 
 class PolarWipeCapture : public testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(polar_wipe_open(&w)); }
-  void TearDown() override { polar_wipe_close(&w); }
+  void SetUp() override { ASSERT_TRUE(polar_wipe_open(w)); }
+  void TearDown() override { polar_wipe_close(w); }
   PolarWipe w;
 };
 

@@ -42,12 +42,12 @@ uint32_t scaled(uint32_t p, int level) {
 class HyperbolicWhirlFrames : public testing::Test {
  protected:
   static void SetUpTestSuite() {
-    ASSERT_TRUE(hyperbolic_whirl_open(&w));
+    ASSERT_TRUE(hyperbolic_whirl_open(w));
     for (uint32_t i = 0; i < kWarpSourcePixels; i++) w.source[i] = test_colour(i);
     for (uint32_t i = 0; i < kFramePixels; i++) w.still[i] = test_colour(i + 700000);
     build_whirl_tables(&tables, 13500 * 0.02);
   }
-  static void TearDownTestSuite() { hyperbolic_whirl_close(&w); }
+  static void TearDownTestSuite() { hyperbolic_whirl_close(w); }
 
   static uint32_t warped(int m, int shift) {
     int d = distance_of(m), a = angle_of(m);

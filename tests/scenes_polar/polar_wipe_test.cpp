@@ -105,13 +105,13 @@ uint32_t expected_swirl(const PolarWipe& w, int m, uint32_t e, double P, double 
 class PolarWipeFrames : public testing::Test {
  protected:
   static void SetUpTestSuite() {
-    ASSERT_TRUE(polar_wipe_open(&w));
+    ASSERT_TRUE(polar_wipe_open(w));
     for (uint32_t i = 0; i < kSwirlPixels; i++) w.swirl[i] = test_colour(i);
     // About one pixel in four of B is pure black, so empty pixels lie under
     // every sector and spoke.
     for (uint32_t i = 0; i < kFramePixels; i++) w.sector[i] = (i * 7919u) % 4 == 1 ? 0 : test_colour(i + 900000);
   }
-  static void TearDownTestSuite() { polar_wipe_close(&w); }
+  static void TearDownTestSuite() { polar_wipe_close(w); }
 
   template <typename Expected>
   void expect_frame(const char* what, uint32_t t, Expected expected) {

@@ -84,7 +84,7 @@ struct SceneCase {
   int buffers;
   uint32_t start;  // a tick inside the scene's window
 };
-const SceneCase kScenes[] = {{"polar wipe", scene_polar_wipe, 5, 100},
+const SceneCase kScenes[] = {{"polar wipe", scene_polar_wipe, 6, 100},
                              {"hyperbolic whirl", scene_hyperbolic_whirl, 6, 13300}};
 
 TEST(SceneMemory, AFailedAllocationReturnsZeroWithNothingLeft) {

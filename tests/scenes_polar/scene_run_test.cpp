@@ -67,7 +67,7 @@ struct Cursor {
 // from the run's own clock readings.
 std::vector<uint64_t> replay_polar_wipe(const SceneRun& run) {
   PolarWipe w;
-  EXPECT_TRUE(polar_wipe_open(&w));
+  EXPECT_TRUE(polar_wipe_open(w));
   std::vector<uint64_t> hashes;
   Cursor c{run};
   while (c.take("PTTF")) {
@@ -90,13 +90,13 @@ std::vector<uint64_t> replay_polar_wipe(const SceneRun& run) {
     hashes.push_back(frame_hash(w.frame));
   }
   hashes.push_back(frame_hash(swirl_window(w)));
-  polar_wipe_close(&w);
+  polar_wipe_close(w);
   return hashes;
 }
 
 std::vector<uint64_t> replay_whirl(const SceneRun& run) {
   HyperbolicWhirl w;
-  EXPECT_TRUE(hyperbolic_whirl_open(&w));
+  EXPECT_TRUE(hyperbolic_whirl_open(w));
   WhirlTables tables = {};
   std::vector<uint64_t> hashes;
   Cursor c{run};
@@ -106,7 +106,7 @@ std::vector<uint64_t> replay_whirl(const SceneRun& run) {
     hashes.push_back(frame_hash(w.frame));
     build_whirl_tables(&tables, P);
   }
-  hyperbolic_whirl_close(&w);
+  hyperbolic_whirl_close(w);
   return hashes;
 }
 
@@ -202,9 +202,9 @@ TEST(PolarWipeScene, EscapeDuringTheSwirlShowsTheWindowThenEnds) {
                                      {"PTF", 5, 5}, {"PFP", 1, 1}}))
         << run.events;
     PolarWipe w;
-    ASSERT_TRUE(polar_wipe_open(&w));
+    ASSERT_TRUE(polar_wipe_open(w));
     EXPECT_EQ(run.frame_hashes.back(), frame_hash(swirl_window(w)));
-    polar_wipe_close(&w);
+    polar_wipe_close(w);
   }
 }
 
