@@ -1,6 +1,6 @@
 // Presented frames per second of the twisting silhouette, the picture wipes
 // and the tunnel on a live X display, phase by phase, in the window modes:
-//   DISPLAY=:NN build/bench/scenes_2d/scenes_2d_live_fps [seconds] [modes...]
+//   DISPLAY=:NN build/bench/scenes/scene_live_fps [seconds] [modes...]
 // Defaults: 3 seconds per phase, modes 1 and 3. Each scene function runs as
 // in the show, on the wall clock shifted so that it enters each measured
 // stretch of its window in turn; presentation goes to the real X11 output.

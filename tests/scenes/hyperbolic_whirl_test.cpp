@@ -11,7 +11,7 @@
 
 #include "display/display.h"
 #include "scenes/hyperbolic_whirl.h"
-#include "tests/scenes_polar/polar_test_support.h"
+#include "tests/support/scene_run.h"
 
 namespace {
 

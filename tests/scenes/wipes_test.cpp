@@ -9,7 +9,7 @@
 #include "scenes/picture_wipes.h"
 #include "scenes/scene_kit.h"
 #include "scenes/scenes.h"
-#include "tests/scenes_2d/scene_driver.h"
+#include "tests/support/scene_run.h"
 
 namespace {
 
@@ -78,11 +78,7 @@ TEST_F(WipeFrames, DissolveShowsTheDarkFinalPictureWhereTheThresholdIsBelowU) {
   EXPECT_EQ(count(0x1F1F1F), kFramePixels);
 }
 
-uint64_t checksum(const std::vector<uint32_t>& pixels) {
-  uint64_t sum = 0;
-  for (uint32_t p : pixels) sum = sum * 1000003 + p;
-  return sum;
-}
+uint64_t checksum(const std::vector<uint32_t>& pixels) { return frame_hash(pixels.data()); }
 
 // The embedded pictures as the scene shows them.
 std::vector<uint32_t> embedded(PictureRole role, int pixels = kFramePixels) {
@@ -95,7 +91,7 @@ std::vector<uint32_t> embedded(PictureRole role, int pixels = kFramePixels) {
 }
 
 struct WholeWipeScene : ::testing::Test {
-  void TearDown() override { SceneDriver::stop(); }
+  SceneRun run;
 };
 
 // The dissolve frame at u over whatever frame came before.
@@ -110,25 +106,23 @@ TEST_F(WholeWipeScene, EnteredPast9195ItRunsOnlyTheDissolve) {
   uint8_t palette[768];
   load_picture(PIC_THRESHOLD, thresholds.data(), thresholds.size(), palette);
   std::vector<uint32_t> final_picture = embedded(PIC_FINAL), expected(kFramePixels, 0);
-  driver.start(9250, 3);
-  EXPECT_EQ(scene_picture_wipes(), 1);
-  ASSERT_FALSE(driver.frames.empty());
+  EXPECT_EQ(run_scene_paced(scene_picture_wipes, &run, 9250, 3), 1);
+  ASSERT_FALSE(run.frames.empty());
   // Every frame is the dissolve at its tick: no wipe frame, no gallery picture.
-  for (const ShownFrame& f : driver.frames) {
+  for (const ShownFrame& f : run.frames) {
     dissolve_step(expected, thresholds, final_picture, static_cast<int32_t>(f.tick - 9196));
-    ASSERT_EQ(f.sum, checksum(expected)) << f.tick;
+    ASSERT_EQ(f.hash, checksum(expected)) << f.tick;
   }
-  EXPECT_EQ(driver.frames.front().tick, 9250u);
-  EXPECT_GT(driver.frames.back().tick, 9448u);
-  EXPECT_LE(driver.frames.back().tick, 9451u);
-  EXPECT_EQ(driver.polls, 1);  // the dissolve does not poll; the closing poll does
+  EXPECT_EQ(run.frames.front().tick, 9250u);
+  EXPECT_GT(run.frames.back().tick, 9448u);
+  EXPECT_LE(run.frames.back().tick, 9451u);
+  EXPECT_EQ(run.polls, 1);  // the dissolve does not poll; the closing poll does
 }
 
 TEST_F(WholeWipeScene, EnteredAfterItsWindowReturnsWithoutAFrame) {
-  driver.start(9452, 1);
-  EXPECT_EQ(scene_picture_wipes(), 1);
-  EXPECT_TRUE(driver.frames.empty());
-  EXPECT_LT(driver.readings, 20);
+  EXPECT_EQ(run_scene_paced(scene_picture_wipes, &run, 9452, 1), 1);
+  EXPECT_TRUE(run.frames.empty());
+  EXPECT_LT(int(run.readings.size()), 20);
 }
 
 // Each stage at its wipe start shows the picture the previous stage brought
@@ -138,37 +132,33 @@ TEST_F(WholeWipeScene, StagesBringInTheGalleryOneAfterAnother) {
   std::vector<uint64_t> shown = {checksum(std::vector<uint32_t>(kFramePixels, 0))};
   for (PictureRole role : gallery) shown.push_back(checksum(embedded(role)));
   shown.push_back(shown[0]);
-  driver.keep = {};
-  driver.start(6796, 1);
-  EXPECT_EQ(scene_picture_wipes(), 1);
+  run.keep_ticks = {};
+  EXPECT_EQ(run_scene_paced(scene_picture_wipes, &run, 6796, 1), 1);
   for (int stage = 0; stage < kWipeStages; stage++) {
     uint32_t t0 = kWipeStage[stage].start;
-    for (const ShownFrame& f : driver.frames) {
+    for (const ShownFrame& f : run.frames) {
       if (f.tick == t0) {
-        EXPECT_EQ(f.sum, shown[stage]) << "stage " << stage + 1 << " at T0";
+        EXPECT_EQ(f.hash, shown[stage]) << "stage " << stage + 1 << " at T0";
       }
       if (f.tick >= t0 + 300 && f.tick <= kWipeStage[stage].limit) {
-        ASSERT_EQ(f.sum, shown[stage + 1]) << "stage " << stage + 1 << " at " << f.tick;
+        ASSERT_EQ(f.hash, shown[stage + 1]) << "stage " << stage + 1 << " at " << f.tick;
       }
     }
   }
-  EXPECT_EQ(driver.frames.size(), 9451u - 6796u + 1u);
+  EXPECT_EQ(run.frames.size(), 9451u - 6796u + 1u);
 }
 
 TEST_F(WholeWipeScene, EscapeAfterAWipeFrameEndsTheStagesAndAFurtherOneTheShow) {
-  driver.escapes_at = {7000};
-  driver.start(6796, 5);
-  EXPECT_EQ(scene_picture_wipes(), 1);
-  EXPECT_LT(driver.frames.back().tick, 7006u);  // no dissolve after it
-  driver.escapes_at = {7000, 7000};
-  driver.start(6796, 5);
-  EXPECT_EQ(scene_picture_wipes(), 0);
-  EXPECT_LT(driver.frames.back().tick, 7006u);
+  run.escape_ticks = {7000};
+  EXPECT_EQ(run_scene_paced(scene_picture_wipes, &run, 6796, 5), 1);
+  EXPECT_LT(run.frames.back().tick, 7006u);  // no dissolve after it
+  run.escape_ticks = {7000, 7000};
+  EXPECT_EQ(run_scene_paced(scene_picture_wipes, &run, 6796, 5), 0);
+  EXPECT_LT(run.frames.back().tick, 7006u);
   // An Escape during the dissolve is seen only by the closing poll.
-  driver.escapes_at = {9300};
-  driver.start(9250, 5);
-  EXPECT_EQ(scene_picture_wipes(), 0);
-  EXPECT_GT(driver.frames.back().tick, 9440u);
+  run.escape_ticks = {9300};
+  EXPECT_EQ(run_scene_paced(scene_picture_wipes, &run, 9250, 5), 0);
+  EXPECT_GT(run.frames.back().tick, 9440u);
 }
 
 }  // namespace

@@ -6,12 +6,13 @@
 
 #include "scenes/hyperbolic_whirl.h"
 #include "scenes/polar_wipe.h"
+#include "scenes/scenes.h"
+#include "tests/support/scene_run.h"
 
 namespace {
 
 // Pictures with some structure in place of the embedded ones, so that no
-// phase meets only black.
-uint32_t pattern(int i) { return static_cast<uint32_t>(i * 2654435761u) & 0xFCFCFC; }
+// phase meets only black: test_colour.
 
 void BM_PolarWipeSetUp(benchmark::State& state) {
   for (auto _ : state) {
@@ -26,8 +27,8 @@ struct WipeFixture {
   PolarWipe w;
   WipeFixture() {
     polar_wipe_open(w);
-    for (int i = 0; i < kSwirlPixels; i++) w.swirl[i] = pattern(i);
-    for (int i = 0; i < 64000; i++) w.sector[i] = i % 5 ? pattern(i + 7) : 0;
+    for (int i = 0; i < kSwirlPixels; i++) w.swirl[i] = test_colour(i);
+    for (int i = 0; i < 64000; i++) w.sector[i] = i % 5 ? test_colour(i + 7) : 0;
   }
   ~WipeFixture() { polar_wipe_close(w); }
 };
@@ -68,8 +69,8 @@ BENCHMARK(BM_HyperbolicWhirlSetUp)->Unit(benchmark::kMillisecond);
 void BM_HyperbolicWhirl(benchmark::State& state) {
   HyperbolicWhirl w;
   hyperbolic_whirl_open(w);
-  for (int i = 0; i < kWarpSourcePixels; i++) w.source[i] = pattern(i);
-  for (int i = 0; i < 64000; i++) w.still[i] = pattern(i + 3);
+  for (int i = 0; i < kWarpSourcePixels; i++) w.source[i] = test_colour(i);
+  for (int i = 0; i < 64000; i++) w.still[i] = test_colour(i + 3);
   int32_t n = static_cast<int32_t>(state.range(0));
   double P = (kWhirlGrowStart + n) * 0.02;
   WhirlTables tables;
@@ -82,5 +83,15 @@ void BM_HyperbolicWhirl(benchmark::State& state) {
 }
 // Before the warp, growing, covering the screen, shrinking.
 BENCHMARK(BM_HyperbolicWhirl)->Arg(-50)->Arg(120)->Arg(500)->Arg(820)->Unit(benchmark::kMicrosecond);
+
+// The whole sixth scene on the fake clock, a frame every 20 ticks from just
+// before the warp grows: set-up, about 50 frames and the closing poll.
+void BM_WholeHyperbolicWhirlScene(benchmark::State& state) {
+  for (auto _ : state) {
+    SceneRun run;
+    benchmark::DoNotOptimize(run_scene_paced(scene_hyperbolic_whirl, &run, kWhirlGrowStart - 50, 20));
+  }
+}
+BENCHMARK(BM_WholeHyperbolicWhirlScene)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -1,5 +1,6 @@
-#include "tests/scenes_polar/polar_test_support.h"
+#include "tests/support/scene_run.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "display/display.h"
@@ -36,15 +37,23 @@ uint64_t frame_hash(const uint32_t* frame) {
   return h;
 }
 
+const ShownFrame* SceneRun::kept_at(uint32_t tick) const {
+  for (const ShownFrame& f : frames)
+    if (f.tick >= tick && !f.pixels.empty()) return &f;
+  return nullptr;
+}
+
 namespace {
 
 constexpr double kEpoch = 5e6;
 SceneRun* current;
-double micros;  // fake time since the epoch
+double micros;  // fake time since the clock started
+
+uint32_t current_tick() { return static_cast<uint32_t>(micros * (1.0 / kTickMicros)); }
 
 double fake_now() {
   current->events += 'T';
-  current->readings.push_back(static_cast<uint32_t>(micros * (1.0 / kTickMicros)));
+  current->readings.push_back(current_tick());
   double now = kEpoch + micros;
   micros += current->ticks_per_reading * kTickMicros;
   return now;
@@ -53,12 +62,24 @@ double fake_now() {
 void record_present(const uint32_t* frame) {
   current->events += 'F';
   current->presents++;
-  if (current->keep_frames) current->frame_hashes.push_back(frame_hash(frame));
+  ShownFrame shown{current_tick(), frame_hash(frame), {}};
+  for (uint32_t k : current->keep_ticks) {
+    bool first_since = shown.tick >= k && (current->frames.empty() || current->frames.back().tick < k);
+    if (first_since) shown.pixels.assign(frame, frame + kFramePixels);
+  }
+  if (current->keep_frames) current->frame_hashes.push_back(shown.hash);
+  current->frames.push_back(std::move(shown));
+  micros += current->ticks_per_present * kTickMicros;
 }
 
 int record_poll() {
   current->events += 'P';
-  return current->escape_polls.count(current->polls++) ? 1 : 0;
+  if (current->escape_polls.count(current->polls++)) return 1;
+  std::vector<uint32_t>& due = current->escape_ticks;
+  auto reached = std::find_if(due.begin(), due.end(), [](uint32_t t) { return current_tick() >= t; });
+  if (reached == due.end()) return 0;
+  due.erase(reached);
+  return 1;
 }
 
 void no_close() {}
@@ -76,6 +97,9 @@ int run_scene(int (*scene)(), SceneRun* run) {
   show_ticks();
   run->events.clear();
   run->readings.clear();
+  run->frame_hashes.clear();
+  run->frames.clear();
+  run->polls = run->presents = 0;
   // Half a tick in, so readings never sit on a tick boundary.
   micros = (run->first_tick + 0.5) * kTickMicros;
   display_set_sink(&kRecordingSink);
@@ -84,4 +108,11 @@ int run_scene(int (*scene)(), SceneRun* run) {
   clock_set_source(nullptr);
   clock_reset();
   return result;
+}
+
+int run_scene_paced(int (*scene)(), SceneRun* run, uint32_t first_tick, double ticks_per_present) {
+  run->first_tick = first_tick;
+  run->ticks_per_reading = 0.0;
+  run->ticks_per_present = ticks_per_present;
+  return run_scene(scene, run);
 }

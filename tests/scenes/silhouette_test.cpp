@@ -12,7 +12,7 @@
 #include "scenes/scenes.h"
 #include "scenes/twisting_silhouette.h"
 #include "show/tables.h"
-#include "tests/scenes_2d/scene_driver.h"
+#include "tests/support/scene_run.h"
 
 namespace {
 
@@ -349,47 +349,42 @@ TEST_F(SilhouetteFrames, WobblingFullWidthSolidStaysInsideItsBuffers) {
 
 struct WholeSilhouetteScene : ::testing::Test {
   void SetUp() override { build_sine_table(); }
-  void TearDown() override { SceneDriver::stop(); }
+  SceneRun run;
 };
 
 TEST_F(WholeSilhouetteScene, RunsItsThreePhasesOnTheShowClockAndEndsBlack) {
-  driver.keep = {3000, 4000, 6700};
-  driver.start(2941, 5);
-  EXPECT_EQ(scene_twisting_silhouette(), 1);
-  ASSERT_GT(driver.frames.size(), 700u);
-  EXPECT_EQ(driver.frames.front().tick, 2941u);
+  run.keep_ticks = {3000, 4000, 6700};
+  EXPECT_EQ(run_scene_paced(scene_twisting_silhouette, &run, 2941, 5), 1);
+  ASSERT_GT(run.frames.size(), 700u);
+  EXPECT_EQ(run.frames.front().tick, 2941u);
   // Phase 1 frames up to 3,539, phase 2 up to 6,540, phase 3 up to 6,795,
   // then the black closing frame.
-  const ShownFrame& last = driver.frames.back();
+  const ShownFrame& last = run.frames.back();
   EXPECT_GT(last.tick, 6795u);
   EXPECT_LE(last.tick, 6800u);
-  EXPECT_EQ(last.sum, 0u);  // all black
-  EXPECT_EQ(driver.frames[driver.frames.size() - 2].tick, last.tick - 5);
+  EXPECT_EQ(last.hash, frame_hash(std::vector<uint32_t>(kFramePixels, 0).data()));  // all black
+  EXPECT_EQ(run.frames[run.frames.size() - 2].tick, last.tick - 5);
 }
 
 TEST_F(WholeSilhouetteScene, EnteredAfterItsWindowShowsOnlyTheBlackClosingFrame) {
-  driver.start(7000, 1);
-  EXPECT_EQ(scene_twisting_silhouette(), 1);
-  ASSERT_EQ(driver.frames.size(), 1u);
-  EXPECT_LT(driver.readings, 10);
+  EXPECT_EQ(run_scene_paced(scene_twisting_silhouette, &run, 7000, 1), 1);
+  ASSERT_EQ(run.frames.size(), 1u);
+  EXPECT_LT(int(run.readings.size()), 10);
 }
 
 TEST_F(WholeSilhouetteScene, EscapeCutsOnePhaseAndEndsTheShowOnlyWhenTheClosingPollSeesOneMore) {
   // One Escape in phase 1 only cuts it short: phase 2 starts at once.
-  driver.escapes_at = {3000};
-  driver.start(2941, 7);
-  EXPECT_EQ(scene_twisting_silhouette(), 1);
-  EXPECT_GT(driver.frames.back().tick, 6795u);
+  run.escape_ticks = {3000};
+  EXPECT_EQ(run_scene_paced(scene_twisting_silhouette, &run, 2941, 7), 1);
+  EXPECT_GT(run.frames.back().tick, 6795u);
   // Three: the loop's poll, the poll after the loop, the closing poll.
-  driver.escapes_at = {4000, 4000, 4000};
-  driver.start(2941, 7);
-  EXPECT_EQ(scene_twisting_silhouette(), 0);
-  EXPECT_LT(driver.frames.back().tick, 4010u);
+  run.escape_ticks = {4000, 4000, 4000};
+  EXPECT_EQ(run_scene_paced(scene_twisting_silhouette, &run, 2941, 7), 0);
+  EXPECT_LT(run.frames.back().tick, 4010u);
   // Two leave phase 2 early and skip phase 3, but the scene ends normally.
-  driver.escapes_at = {4000, 4000};
-  driver.start(2941, 7);
-  EXPECT_EQ(scene_twisting_silhouette(), 1);
-  EXPECT_LT(driver.frames.back().tick, 4010u);
+  run.escape_ticks = {4000, 4000};
+  EXPECT_EQ(run_scene_paced(scene_twisting_silhouette, &run, 2941, 7), 1);
+  EXPECT_LT(run.frames.back().tick, 4010u);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Frames per second of `tundrix-capture show` over the polar scenes' windows
 # (70 frames per second of show, one frame per tick). Prints figures only.
-#   bench/scenes_polar/capture_rate.sh [BUILD_DIR]
+#   bench/scenes/capture_rate.sh [BUILD_DIR]
 set -euo pipefail
 build=${1:-build}
 capture="$build/tools/capture/tundrix-capture"

@@ -10,7 +10,7 @@
 
 #include "display/display.h"
 #include "scenes/polar_wipe.h"
-#include "tests/scenes_polar/polar_test_support.h"
+#include "tests/support/scene_run.h"
 #include "tests/support/support.h"
 
 namespace {

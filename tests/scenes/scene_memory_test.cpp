@@ -10,7 +10,7 @@
 #include <cstddef>
 
 #include "scenes/scenes.h"
-#include "tests/scenes_polar/polar_test_support.h"
+#include "tests/support/scene_run.h"
 
 extern "C" {
 void* __libc_malloc(size_t size);
@@ -51,6 +51,7 @@ int counted_run(int (*scene)(), SceneRun* run, int fail_at) {
   ledger.fail_at = fail_at;
   run->events.reserve(1 << 15);
   run->readings.reserve(1 << 14);
+  run->frames.reserve(1 << 14);
   ledger.armed = true;
   int result = run_scene(scene, run);
   ledger.armed = false;

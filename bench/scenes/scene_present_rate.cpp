@@ -1,6 +1,6 @@
 // Presented frames per second of the real tundrix binary in each phase of
 // the polar scenes, in the window modes, on the X server named by DISPLAY:
-//   DISPLAY=:NN build/bench/scenes_polar/scene_present_rate [modes...]
+//   DISPLAY=:NN build/bench/scenes/scene_present_rate [modes...]
 // Default modes 1 and 3. Each run plays the show without sound until just
 // past the hyperbolic whirl (about 205 s), then ends it with two Escape
 // presses. The image requests are counted per show tick by a preloaded

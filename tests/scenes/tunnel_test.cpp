@@ -8,7 +8,7 @@
 #include "display/display.h"
 #include "scenes/scenes.h"
 #include "scenes/tunnel.h"
-#include "tests/scenes_2d/scene_driver.h"
+#include "tests/support/scene_run.h"
 
 namespace {
 
@@ -121,27 +121,25 @@ TEST(TunnelFrame, CentrePixelShowsTexelRow64Column0) {
 }
 
 struct WholeTunnelScene : ::testing::Test {
-  void TearDown() override { SceneDriver::stop(); }
+  SceneRun run;
 };
 
 TEST_F(WholeTunnelScene, Runs4200TicksFromItsOwnStartWhenever) {
+  const std::vector<uint32_t> black(kFramePixels, 0);
   for (uint32_t start : {16000u, 30000u, 1u << 31}) {
-    driver.start(start, 50);
-    EXPECT_EQ(scene_tunnel(), 1);
-    ASSERT_EQ(driver.frames.size(), 84u) << start;  // e = 0, 50, ..., 4150
-    EXPECT_EQ(driver.frames.front().sum, 0u);       // the first frame is black
-    EXPECT_EQ(driver.frames.back().tick, start + 4150);
+    EXPECT_EQ(run_scene_paced(scene_tunnel, &run, start, 50), 1);
+    ASSERT_EQ(run.frames.size(), 84u) << start;  // e = 0, 50, ..., 4150
+    EXPECT_EQ(run.frames.front().hash, frame_hash(black.data()));  // the first frame is black
+    EXPECT_EQ(run.frames.back().tick, start + 4150);
   }
 }
 
 TEST_F(WholeTunnelScene, EscapeEndsItAndItsResultTellsTheClosingPoll) {
-  driver.escapes_at = {16500};
-  driver.start(16000, 50);
-  EXPECT_EQ(scene_tunnel(), 1);
-  EXPECT_EQ(driver.frames.back().tick, 16450u);
-  driver.escapes_at = {16500, 16500};
-  driver.start(16000, 50);
-  EXPECT_EQ(scene_tunnel(), 0);
+  run.escape_ticks = {16500};
+  EXPECT_EQ(run_scene_paced(scene_tunnel, &run, 16000, 50), 1);
+  EXPECT_EQ(run.frames.back().tick, 16450u);
+  run.escape_ticks = {16500, 16500};
+  EXPECT_EQ(run_scene_paced(scene_tunnel, &run, 16000, 50), 0);
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include "scenes/hyperbolic_whirl.h"
 #include "scenes/polar_wipe.h"
 #include "scenes/scenes.h"
-#include "tests/scenes_polar/polar_test_support.h"
+#include "tests/support/scene_run.h"
 
 namespace {
 
