@@ -15,18 +15,10 @@
 
 namespace {
 
-std::string temp_dir() {
-  static std::string dir = [] {
-    char tmpl[] = "/tmp/tundrix-polar-capture-XXXXXX";
-    return std::string(mkdtemp(tmpl));
-  }();
-  return dir;
-}
-
 // Captures slots from..to at 70 frames per second (slot k shows tick k) as
 // PNG files into a folder of its own.
 std::string capture_slots(int from, int to) {
-  std::string dir = temp_dir() + "/" + std::to_string(from) + "-" + std::to_string(to);
+  std::string dir = test_temp_dir() + "/" + std::to_string(from) + "-" + std::to_string(to);
   RunOptions options;
   options.timeout_seconds = 240;
   RunResult r = run_program({capture_binary(), "show", "--from", std::to_string(from), "--to", std::to_string(to),

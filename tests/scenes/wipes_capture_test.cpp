@@ -8,21 +8,14 @@
 
 #include "display/display.h"
 #include "scenes/scene_kit.h"
+#include "tests/support/scene_run.h"
 #include "tests/support/support.h"
 
 namespace {
 
-std::string temp_dir() {
-  static std::string dir = [] {
-    char tmpl[] = "/tmp/tundrix-scenes-2d-XXXXXX";
-    return std::string(mkdtemp(tmpl));
-  }();
-  return dir;
-}
-
 // The frame the capture shows at tick as 0x00RRGGBB pixels, through netpbm.
 std::vector<uint32_t> captured_frame(uint32_t tick) {
-  std::string dir = temp_dir() + "/at-" + std::to_string(tick);
+  std::string dir = test_temp_dir() + "/at-" + std::to_string(tick);
   RunOptions options;
   options.timeout_seconds = 240;
   RunResult r = run_program({capture_binary(), "show", "--from", std::to_string(tick), "--to", std::to_string(tick),
@@ -42,15 +35,6 @@ std::vector<uint32_t> captured_frame(uint32_t tick) {
   return frame;
 }
 
-std::vector<uint32_t> embedded(PictureRole role) {
-  std::vector<uint8_t> indices(kFramePixels);
-  uint8_t palette[768] = {};
-  load_picture(role, indices.data(), indices.size(), palette);
-  std::vector<uint32_t> out(kFramePixels);
-  indexed_to_rgb32(out.data(), indices.data(), palette, kFramePixels);
-  return out;
-}
-
 int differing(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
   if (a.size() != b.size()) return -1;
   int n = 0;
@@ -62,10 +46,10 @@ int differing(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
 // dissolve (tick 9,451, every threshold below 255) the final picture shows
 // at one eighth brightness.
 TEST(PictureWipesInTheShow, GalleryPicturesAtTheirTicksAndTheDarkFinalPicture) {
-  EXPECT_EQ(differing(captured_frame(7196), embedded(PIC_GALLERY_1)), 0);
-  EXPECT_EQ(differing(captured_frame(7596), embedded(PIC_GALLERY_2)), 0);
-  EXPECT_EQ(differing(captured_frame(7896), embedded(PIC_GALLERY_3)), 0);
-  std::vector<uint32_t> dark = embedded(PIC_FINAL);
+  EXPECT_EQ(differing(captured_frame(7196), embedded_picture(PIC_GALLERY_1)), 0);
+  EXPECT_EQ(differing(captured_frame(7596), embedded_picture(PIC_GALLERY_2)), 0);
+  EXPECT_EQ(differing(captured_frame(7896), embedded_picture(PIC_GALLERY_3)), 0);
+  std::vector<uint32_t> dark = embedded_picture(PIC_FINAL);
   for (uint32_t& p : dark) p = (p >> 3) & 0x1F1F1F;
   EXPECT_EQ(differing(captured_frame(9451), dark), 0);
 }

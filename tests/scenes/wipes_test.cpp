@@ -81,14 +81,6 @@ TEST_F(WipeFrames, DissolveShowsTheDarkFinalPictureWhereTheThresholdIsBelowU) {
 uint64_t checksum(const std::vector<uint32_t>& pixels) { return frame_hash(pixels.data()); }
 
 // The embedded pictures as the scene shows them.
-std::vector<uint32_t> embedded(PictureRole role, int pixels = kFramePixels) {
-  std::vector<uint8_t> indices(pixels);
-  uint8_t palette[768] = {};
-  load_picture(role, indices.data(), indices.size(), palette);
-  std::vector<uint32_t> out(pixels);
-  indexed_to_rgb32(out.data(), indices.data(), palette, pixels);
-  return out;
-}
 
 struct WholeWipeScene : ::testing::Test {
   SceneRun run;
@@ -105,7 +97,7 @@ TEST_F(WholeWipeScene, EnteredPast9195ItRunsOnlyTheDissolve) {
   std::vector<uint8_t> thresholds(kFramePixels);
   uint8_t palette[768];
   load_picture(PIC_THRESHOLD, thresholds.data(), thresholds.size(), palette);
-  std::vector<uint32_t> final_picture = embedded(PIC_FINAL), expected(kFramePixels, 0);
+  std::vector<uint32_t> final_picture = embedded_picture(PIC_FINAL), expected(kFramePixels, 0);
   EXPECT_EQ(run_scene_paced(scene_picture_wipes, &run, 9250, 3), 1);
   ASSERT_FALSE(run.frames.empty());
   // Every frame is the dissolve at its tick: no wipe frame, no gallery picture.
@@ -130,7 +122,7 @@ TEST_F(WholeWipeScene, EnteredAfterItsWindowReturnsWithoutAFrame) {
 TEST_F(WholeWipeScene, StagesBringInTheGalleryOneAfterAnother) {
   const PictureRole gallery[5] = {PIC_GALLERY_1, PIC_GALLERY_2, PIC_GALLERY_3, PIC_GALLERY_4, PIC_GALLERY_5};
   std::vector<uint64_t> shown = {checksum(std::vector<uint32_t>(kFramePixels, 0))};
-  for (PictureRole role : gallery) shown.push_back(checksum(embedded(role)));
+  for (PictureRole role : gallery) shown.push_back(checksum(embedded_picture(role)));
   shown.push_back(shown[0]);
   run.keep_ticks = {};
   EXPECT_EQ(run_scene_paced(scene_picture_wipes, &run, 6796, 1), 1);

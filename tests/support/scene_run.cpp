@@ -1,9 +1,12 @@
 #include "tests/support/scene_run.h"
 
+#include <stdlib.h>
+
 #include <algorithm>
 #include <cstdio>
 
 #include "display/display.h"
+#include "scenes/scene_kit.h"
 #include "show/clock.h"
 
 uint32_t test_colour(uint32_t i) {
@@ -35,6 +38,23 @@ uint64_t frame_hash(const uint32_t* frame) {
     h *= 1099511628211ull;
   }
   return h;
+}
+
+std::vector<uint32_t> embedded_picture(PictureRole role, int pixels) {
+  std::vector<uint8_t> indices(pixels);
+  uint8_t palette[768] = {};
+  load_picture(role, indices.data(), indices.size(), palette);
+  std::vector<uint32_t> out(pixels);
+  indexed_to_rgb32(out.data(), indices.data(), palette, pixels);
+  return out;
+}
+
+std::string test_temp_dir() {
+  static std::string dir = [] {
+    char name[] = "/tmp/tundrix-test-XXXXXX";
+    return std::string(mkdtemp(name));
+  }();
+  return dir;
 }
 
 const ShownFrame* SceneRun::kept_at(uint32_t tick) const {

@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "data/content.h"
+#include "display/display.h"
+
 // A colour for index i that is never 0 and differs between neighbours;
 // byte 3 is clear, as in every converted picture.
 uint32_t test_colour(uint32_t i);
@@ -20,6 +23,14 @@ int count_differences(const uint32_t* a, const uint32_t* b, int pixels, std::str
 
 // FNV-1a over a frame's 64,000 pixels.
 uint64_t frame_hash(const uint32_t* frame);
+
+// The embedded picture of role as the scenes convert it (indexed_to_rgb32),
+// pixels long.
+std::vector<uint32_t> embedded_picture(PictureRole role, int pixels = kFramePixels);
+
+// A folder of its own for this test program's files, made under /tmp on the
+// first call; later calls return the same folder.
+std::string test_temp_dir();
 
 // One presented frame: the show tick the clock read when it was presented,
 // its hash, and its pixels when it was kept.
