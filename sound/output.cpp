@@ -13,7 +13,6 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <type_traits>
 
 #include "sound/devices.h"
 #include "sound/stream.h"
@@ -42,23 +41,28 @@ alignas(4) uint8_t message[4 + kSoundBlockBytes];
 // The writer's own copy; after the fork only the writer touches it.
 uint8_t writer_block[kSoundBlockBytes];
 
-// Moves all length bytes through read or write, going on after a signal
-// interrupts it. False on end of file or an error.
-template <typename Byte>
-bool transfer_all(ssize_t (*io)(int, Byte*, size_t), int fd, Byte* data, size_t length) {
-  auto* bytes = reinterpret_cast<std::conditional_t<std::is_const_v<Byte>, const uint8_t, uint8_t>*>(data);
-  while (length > 0) {
-    ssize_t n = io(fd, bytes, length);
+// Moves length bytes in as many steps as it takes; step(done) reads or
+// writes from offset done on. A signal that interrupts a step is not a
+// failure. False on end of file or an error.
+template <typename Step>
+bool transfer_all(size_t length, Step step) {
+  size_t done = 0;
+  while (done < length) {
+    ssize_t n = step(done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
-    bytes += n;
-    length -= size_t(n);
+    done += size_t(n);
   }
   return true;
 }
 
-bool write_all(int fd, const uint8_t* data, size_t length) { return transfer_all<const void>(write, fd, data, length); }
-bool read_all(int fd, uint8_t* data, size_t length) { return transfer_all<void>(read, fd, data, length); }
+bool write_all(int fd, const uint8_t* data, size_t length) {
+  return transfer_all(length, [&](size_t done) { return write(fd, data + done, length - done); });
+}
+
+bool read_all(int fd, uint8_t* data, size_t length) {
+  return transfer_all(length, [&](size_t done) { return read(fd, data + done, length - done); });
+}
 
 void alarm_handler(int) {
   int saved = errno;
