@@ -60,7 +60,7 @@ void show_run_scenes() {
 }
 
 void show_start_up() {
-  build_sine_table();
+  if (!build_sine_table()) start_up_failed("...yromem fo tuO");
   build_mul_table();
   if (sd_menu() == 0) start_up_failed("...dnuof ton ecived dnuoS");
   // A module that fails to load does not stop the show; it just stays silent.

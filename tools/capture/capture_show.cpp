@@ -131,7 +131,7 @@ int capture_show_main(int argc, char** argv) {
 
   // The show's own start-up, with the capture in place of the sound card,
   // the display and the wall clock.
-  build_sine_table();
+  if (!build_sine_table()) abort_capture("out of memory");
   build_mul_table();
   capture_sound_init();
   pt_load(module_bytes(), module_size());
