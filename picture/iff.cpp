@@ -85,6 +85,8 @@ int iff_decode(const uint8_t* data, size_t size, uint8_t* dest, size_t dest_capa
   iff_header.height = header[2] << 8 | header[3];
   iff_header.planes = header[8];
   iff_header.chunky = chunky;
+  size_t compression_at = static_cast<size_t>(bmhd) + kChunkDataOffset + 10;
+  iff_header.compression = compression_at < size ? data[compression_at] : -1;
 
   if (!dest) {
     iff_status = "Destination is NULL.";

@@ -10,6 +10,9 @@ struct IffHeader {
   int height;
   int planes;
   int chunky;  // 1 for "PBM ", 0 for "ILBM"
+  // BMHD byte 10 (-1 when the data ends before it), kept for tools that
+  // judge a picture; the decoder itself always unpacks ByteRun1.
+  int compression;
 };
 extern IffHeader iff_header;
 
