@@ -33,7 +33,8 @@ const char kHelpHelp[] =
     "  --help, COMMAND --help\n"
     "      Shows this text, or only the command's part.\n"
     "\n"
-    "Status: 0 done, 1 failed (nothing is left of the outputs), 2 bad command line.\n";
+    "Status: 0 done; 1 failed, and nothing is left of the outputs (but the PNG\n"
+    "--keep-damaged asks for); 2 a bad command line.\n";
 
 }  // namespace
 
