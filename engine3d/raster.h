@@ -92,7 +92,9 @@ void depth_buffer_clear();
 int render_mode_select(int32_t mode);
 
 // Scan-converts a convex polygon of n (3 or 4) corners with the current
-// selection into the render target.
+// selection into the render target. Corners may lie anywhere in the 32-bit
+// range: the polygon is clipped to the viewport. Nothing is drawn for another
+// n, before a mode is selected, or without a target.
 // Reads: the selection, viewport, texture slots, depth buffer, target.
 // Writes: engine.ymin..xmax, edge, span_step, the target, the depth buffer.
 void polygon_draw(int n, const PolyVertex* corners);

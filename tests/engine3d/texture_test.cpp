@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -25,37 +24,6 @@ class Texture : public ::testing::Test {
   void TearDown() override { raster_reset(); }
 };
 
-Bytes netpbm(const std::vector<std::string>& argv, const Bytes& input) {
-  RunOptions options;
-  options.stdin_text.assign(input.begin(), input.end());
-  RunResult r = run_program(argv, options);
-  EXPECT_EQ(r.status, 0) << argv[0] << ": " << r.err;
-  return Bytes(r.out.begin(), r.out.end());
-}
-
-// RGB bytes of a binary PPM (P6, maxval 255).
-Bytes ppm_pixels(const Bytes& ppm, int& w, int& h) {
-  std::string text(ppm.begin(), ppm.end());
-  size_t pos = 0;
-  auto field = [&]() {
-    while (pos < text.size() && (isspace(static_cast<unsigned char>(text[pos])) || text[pos] == '#')) {
-      if (text[pos] == '#')
-        while (pos < text.size() && text[pos] != '\n') pos++;
-      else
-        pos++;
-    }
-    size_t start = pos;
-    while (pos < text.size() && !isspace(static_cast<unsigned char>(text[pos]))) pos++;
-    return text.substr(start, pos - start);
-  };
-  EXPECT_EQ(field(), "P6");
-  w = std::stoi(field());
-  h = std::stoi(field());
-  EXPECT_EQ(field(), "255");
-  pos++;
-  return Bytes(ppm.begin() + static_cast<long>(pos), ppm.end());
-}
-
 // A w x h picture of up to 200 colours where neighbouring pixels differ, as
 // an 8-plane ByteRun1 ILBM from netpbm's encoder.
 Bytes ilbm_picture(int w, int h) {
@@ -68,7 +36,7 @@ Bytes ilbm_picture(int w, int h) {
       ppm.push_back(static_cast<uint8_t>(c * 37 % 256));
       ppm.push_back(static_cast<uint8_t>(c));
     }
-  return netpbm({"/usr/bin/ppmtoilbm", "-fixplanes", "8", "-compress"}, ppm);
+  return run_filter({"/usr/bin/ppmtoilbm", "-fixplanes", "8", "-compress"}, ppm);
 }
 
 // Checks every texel of a loaded texture against the picture as netpbm's
@@ -76,7 +44,7 @@ Bytes ilbm_picture(int w, int h) {
 // (j x min(w, 256)) >> 8).
 void expect_resampled(const Bytes& picture) {
   int w = 0, h = 0;
-  Bytes oracle = ppm_pixels(netpbm({"/usr/bin/ilbmtoppm"}, picture), w, h);
+  Bytes oracle = ppm_rgb(run_filter({"/usr/bin/ilbmtoppm"}, picture), w, h);
   uint8_t palette[768];
   uint8_t* buffer = texture_load(picture.data(), picture.size(), palette);
   ASSERT_NE(buffer, nullptr);
