@@ -68,6 +68,37 @@ void store_edge_value(int side, int position, int slot, int y, int64_t value) {
   engine.edge[side][position][y] = stored;
 }
 
+bool fits16(int32_t v) { return v >= -32768 && v <= 32767; }
+
+// Whether the edge's rows need the exact line: a corner beyond the 16-bit
+// range (typically projected from near the eye) makes the 16.16 step too
+// coarse, and its error, summed over millions of rows, would move the edge
+// by pixels where it crosses the viewport.
+bool is_far_edge(const EdgeEnds& e, int positions) {
+  if (!fits16(e.top.slot[kSlotY]) || !fits16(e.bottom.slot[kSlotY])) return true;
+  for (int p = 0; p < positions; p++) {
+    int k = engine.interpolant[p];
+    if (!fits16(e.top.slot[k]) || !fits16(e.bottom.slot[k])) return true;
+  }
+  return false;
+}
+
+// Rewrites rows first_y..last_y of a far edge's first `positions` list
+// positions from the line between its corners, in double precision (exact
+// to far below a pixel for any 32-bit corners).
+void write_far_edge(const EdgeEnds& e, int positions, int64_t first_y, int64_t last_y) {
+  const double top_y = e.top.slot[kSlotY];
+  const double dy = static_cast<double>(e.bottom.slot[kSlotY]) - top_y;
+  for (int p = 0; p < positions; p++) {
+    const int k = engine.interpolant[p];
+    const double top = e.top.slot[k], span = static_cast<double>(e.bottom.slot[k]) - top;
+    for (int64_t y = first_y; y <= last_y; y++) {
+      const double v = (top + span * ((static_cast<double>(y) - top_y) / dy)) * 65536.0;
+      store_edge_value(e.side, p, k, static_cast<int>(y), static_cast<int64_t>(std::clamp(v, -9e15, 9e15)));
+    }
+  }
+}
+
 // A double that may be anything (huge, infinite, NaN) as a 32-bit integer,
 // truncated toward zero and saturated.
 int32_t saturate_i32(double d) {
@@ -212,6 +243,10 @@ void edge_scan_linear(PolyVertex a, PolyVertex b) {
   }
   // The bottom row gets the corner's exact value; going up, the values step
   // toward the top corner.
+  if (is_far_edge(e, count)) {
+    write_far_edge(e, count, first_y, bottom_y);
+    return;
+  }
   for (int p = 0; p < count; p++) {
     int64_t value = bottom_value[p] * 65536;
     for (int64_t y = bottom_y; y >= first_y; y--) {
@@ -266,4 +301,5 @@ void edge_scan_perspective(PolyVertex a, PolyVertex b) {
     w -= w_step;
     for (int p = 1; p <= textured; p++) value[p] -= step[p];
   }
+  if (engine.interpolant[0] == kSlotX && is_far_edge(e, 1)) write_far_edge(e, 1, first_y, bottom_y);
 }
