@@ -35,8 +35,8 @@ Object3D* object_from_data(const uint8_t* data, size_t size, Object3D* object, b
   if (v < 0 || f < 0 || v > kMaxVertices || f > kMaxFaces) return nullptr;
   if (size < object_data_bytes(v, f, with_texture_coordinates)) return nullptr;
   const uint8_t* coords = data + kObjectDataHeaderBytes;
-  const uint8_t* corners = coords + 6 * v;
-  const uint8_t* texels = corners + 6 * f;
+  const uint8_t* corners = data + object_data_faces_offset(v);
+  const uint8_t* texels = data + object_data_texture_offset(v, f);
   // Checked before anything is written, so a refused model leaves a given
   // object untouched.
   for (int32_t i = 0; i < 3 * f; i++)
