@@ -53,22 +53,19 @@ static void select_textures(const Object3D* o, int32_t base) {
   if (slot1) texture_select(slot1, 1);
 }
 
-static void emit_face(const Object3D* o, int32_t f) {
+int face_corners(const Object3D* o, int32_t f, PolyVertex corner[4]) {
   const int32_t mode = o->render_flags, base = mode & ~(kModeDepthTested | kModePerspective);
   const bool depth = engine.depth_buffer != nullptr;
-  render_mode_select(depth ? mode | kModeDepthTested : mode);
-  select_textures(o, base);
+  const bool uv = base == kModeTexture || base == kModeTextureShade || base == kModeTextureEnvironment ||
+                  base == kModeInvisible;
+  const bool env = base == kModeEnvironment || base == kModeTextureEnvironment || base == kModeInvisible;
   const int32_t* face = &o->faces[0][0] + f;
-  PolyVertex corner[4];
   int n = 0;
   for (; n < 4 && face[n] >= 0; n++) {
     const int32_t v = face[n];
     int32_t* s = corner[n].slot;
     s[kSlotX] = o->screen_points[2 * v];
     s[kSlotY] = o->screen_points[2 * v + 1];
-    const bool uv = base == kModeTexture || base == kModeTextureShade || base == kModeTextureEnvironment ||
-                    base == kModeInvisible;
-    const bool env = base == kModeEnvironment || base == kModeTextureEnvironment || base == kModeInvisible;
     if (base == kModeSmooth || base == kModeTextureShade) s[kSlotShade] = shade_value(o, f + n);
     if (uv && o->texture_coords) s[kSlotU] = o->texture_coords[v][0], s[kSlotV] = o->texture_coords[v][1];
     if (env) s[kSlotEnvU] = o->rotated_normals[v].x + 128, s[kSlotEnvV] = 128 - o->rotated_normals[v].y;
@@ -77,19 +74,29 @@ static void emit_face(const Object3D* o, int32_t f) {
     if (mode & kModePerspective) s[kSlotZ] = static_cast<int32_t>(z > INT32_MAX ? INT32_MAX : z);
   }
   if (mode == kModeFlat) corner[0].slot[kSlotShade] = shade_value(o, f);
+  return n;
+}
+
+static void emit_face(const Object3D* o, int32_t f) {
+  const int32_t mode = o->render_flags;
+  render_mode_select(engine.depth_buffer ? mode | kModeDepthTested : mode);
+  select_textures(o, mode & ~(kModeDepthTested | kModePerspective));
+  PolyVertex corner[4] = {};
+  const int n = face_corners(o, f, corner);
   polygon_draw(n, corner);
 }
 
-void object_draw(Object3D* o) {
-  const int n = faces_cull_and_key(o);
+void faces_in_bucket_order(const Object3D* o, int n, void (*visit)(const Object3D*, int32_t)) {
   for (int i = 0; i < n; i++) bucket_put(o->face_keys[i], i);
   int32_t b = kFaceBucketCount - 1;
   for (int k = 0; k < n; k++) {
     while (engine.bucket_count[b] == 0) b--;
     const int32_t i = engine.bucket[b][--engine.bucket_count[b]];
-    emit_face(o, o->visible_faces[i]);
+    visit(o, o->visible_faces[i]);
   }
 }
+
+void object_draw(Object3D* o) { faces_in_bucket_order(o, faces_cull_and_key(o), emit_face); }
 
 int32_t shade_value(const Object3D* o, int32_t e) {
   const int32_t* face = &o->faces[0][0] + (e & ~3);
