@@ -1,0 +1,127 @@
+// The front end's costs: transform, projection and culling of a 400-face
+// model, and a whole frame of the ring of ten environment-mapped objects at
+// 320x200x32 with the fade-add, beside the tunnel scene's frame routine on
+// the same machine (the ring should cost at most three tunnel frames).
+// `--engine-models=FILE.ppm` instead draws the contact sheet of the four
+// embedded models in every render mode.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include "data/content.h"
+#include "engine3d/faces.h"
+#include "engine3d/texture.h"
+#include "engine3d/world.h"
+#include "scenes/tunnel.h"
+
+namespace {
+
+// A 32-bit Texture256 of smooth colour bands, for the environment map.
+std::vector<uint8_t> make_texture(int bytes_per_texel) {
+  std::vector<uint8_t> buffer(kTextureAlignment + kTextureTexels * bytes_per_texel);
+  auto* origin = const_cast<uint8_t*>(static_cast<const uint8_t*>(texture_origin(buffer.data())));
+  for (int v = 0; v < 256; v++)
+    for (int u = 0; u < 256; u++) {
+      const int i = v * 256 + u;
+      if (bytes_per_texel == 1) {
+        origin[i] = static_cast<uint8_t>(((u >> 3) ^ (v >> 3)) & 1 ? 200 : 90);
+      } else {
+        reinterpret_cast<uint32_t*>(origin)[i] = static_cast<uint32_t>((u / 2) << 16 | (v / 2) << 8 | 40);
+      }
+    }
+  return buffer;
+}
+
+Object3D* load_model(ModelId id) {
+  const Blob b = model_data(id);
+  Object3D* o = object_from_data(b.data, b.size, nullptr, true);
+  if (!o || object_build_normals(o) != 0) std::abort();
+  return o;
+}
+
+void BM_TransformProjectCull400(benchmark::State& state) {
+  engine_reset();
+  World w;
+  world_init(&w);
+  w.eye_z = 8000;
+  w.target_x = 0;
+  Object3D* o = load_model(MODEL_B);
+  world_add(&w, o);
+  o->render_flags = kModeEnvironment;
+  int angle = 0;
+  for (auto _ : state) {
+    o->angle_x = angle++, o->angle_y = angle * 3;
+    world_cull_and_sort(&w);
+    object_rotate(o);
+    object_place_and_project(&w, o);
+    benchmark::DoNotOptimize(faces_cull_and_key(o));
+  }
+  state.SetItemsProcessed(state.iterations() * o->face_count);
+  world_destroy_objects(&w);
+  world_release(&w);
+}
+BENCHMARK(BM_TransformProjectCull400);
+
+// The ring of ten as the fourth scene lays it out, spinning per frame.
+struct Ring {
+  World w;
+  std::vector<uint8_t> texture = make_texture(4);
+  std::vector<uint32_t> render = std::vector<uint32_t>(320 * 200), background = std::vector<uint32_t>(320 * 200, 0x00101010),
+                        display = std::vector<uint32_t>(320 * 400);
+  Ring() {
+    engine_reset();
+    world_init(&w);
+    w.eye_z = 8000;
+    w.target_x = 12436, w.target_y = 0, w.target_z = 6418;
+    for (int k = 1; k <= 10; k++) {
+      Object3D* o = load_model(k % 2 ? MODEL_A : MODEL_B);
+      world_add(&w, o);
+      const double a = 2 * M_PI * 0.1 * k;
+      o->position_x = static_cast<int32_t>(std::sin(a) * 13076.923076923076);
+      o->position_y = static_cast<int32_t>(std::cos(k * 2.5132741228718345) * 769.2307692307692);
+      o->position_z = static_cast<int32_t>(std::cos(a) * 20769.230769230766);
+      o->render_flags = kModeEnvironment;
+      o->texture1 = o->texture2 = texture.data();
+    }
+    viewport_set(320, 200, 32);
+    render_target_set(render.data());
+    fade_table_init();
+  }
+  ~Ring() {
+    world_destroy_objects(&w);
+    world_release(&w);
+    engine_reset();
+  }
+  void frame(int tick) {
+    world_rewind(&w);
+    while (Object3D* o = world_next(&w)) o->angle_x = tick * (o->position_x >> 13), o->angle_y = tick * (o->position_z >> 13);
+    world_draw(&w);
+    frame_fade_add(background.data(), render.data(), display.data() + 320 * 20, 63680);
+  }
+};
+
+void BM_RingFrame(benchmark::State& state) {
+  Ring ring;
+  int tick = 0;
+  for (auto _ : state) ring.frame(tick++);
+}
+BENCHMARK(BM_RingFrame)->Unit(benchmark::kMicrosecond);
+
+void BM_TunnelFrame(benchmark::State& state) {
+  TunnelScene s{};
+  if (!tunnel_allocate(s)) std::abort();
+  tunnel_set_up(s);
+  uint32_t e = 0;
+  for (auto _ : state) {
+    tunnel_build_bands(s, e += 3);
+    tunnel_map_frame(s);
+    benchmark::DoNotOptimize(s.frame[1000]);
+  }
+  tunnel_free(s);
+}
+BENCHMARK(BM_TunnelFrame)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
