@@ -2,12 +2,15 @@
 // model, and a whole frame of the ring of ten environment-mapped objects at
 // 320x200x32 with the fade-add, beside the tunnel scene's frame routine on
 // the same machine (the ring should cost at most three tunnel frames).
-// `--engine-models=FILE.ppm` instead draws the contact sheet of the four
-// embedded models in every render mode.
+// With TUNDRIX_ENGINE_MODELS=FILE.ppm set, one more benchmark draws the
+// contact sheet of the four embedded models in every render mode into FILE:
+// a row per model; depth-8 modes 1, 2, 4, 6, 8, 12 through a grey palette,
+// then depth-32 modes 4, 8, 36 and 68 (the last two with a depth buffer).
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -123,5 +126,70 @@ void BM_TunnelFrame(benchmark::State& state) {
   tunnel_free(s);
 }
 BENCHMARK(BM_TunnelFrame)->Unit(benchmark::kMicrosecond);
+
+constexpr int kCellW = 160, kCellH = 100;
+struct SheetColumn {
+  int32_t mode, depth;
+  bool depth_buffer;
+};
+constexpr SheetColumn kColumns[] = {{1, 8, false},  {2, 8, false}, {4, 8, false},  {6, 8, false},  {8, 8, false},
+                                    {12, 8, false}, {4, 32, false}, {8, 32, false}, {36, 32, true}, {68, 32, true}};
+constexpr int kColumnCount = sizeof kColumns / sizeof kColumns[0];
+
+// One model in one mode, into a kCellW x kCellH cell of the sheet (RGB).
+void draw_cell(std::vector<uint8_t>& sheet, int row, int column, ModelId id, const std::vector<uint8_t>& t8,
+               const std::vector<uint8_t>& t32) {
+  const SheetColumn& c = kColumns[column];
+  World w;
+  world_init(&w);
+  w.eye_z = 15000;  // the whole model inside the cell
+  w.target_x = 0;
+  Object3D* o = load_model(id);
+  world_add(&w, o);
+  o->angle_x = 150, o->angle_y = 90, o->angle_z = 40;
+  o->render_flags = c.mode;
+  o->texture1 = o->texture2 = c.depth == 8 ? t8.data() : t32.data();
+  viewport_set(kCellW, kCellH, c.depth);
+  depth_buffer_alloc(c.depth_buffer);
+  std::vector<uint32_t> pixels(kCellW * kCellH, 0);
+  render_target_set(pixels.data());
+  world_draw(&w);
+  const auto* bytes = reinterpret_cast<const uint8_t*>(pixels.data());
+  for (int y = 0; y < kCellH; y++)
+    for (int x = 0; x < kCellW; x++) {
+      const int i = y * kCellW + x;
+      uint8_t* out = &sheet[3 * ((row * kCellH + y) * kCellW * kColumnCount + column * kCellW + x)];
+      if (c.depth == 8) {
+        out[0] = out[1] = out[2] = bytes[i];  // the grey palette
+      } else {
+        out[0] = static_cast<uint8_t>(pixels[i] >> 16), out[1] = static_cast<uint8_t>(pixels[i] >> 8),
+        out[2] = static_cast<uint8_t>(pixels[i]);
+      }
+    }
+  depth_buffer_alloc(false);
+  world_destroy_objects(&w);
+  world_release(&w);
+}
+
+void BM_EngineModelsSheet(benchmark::State& state, const char* path) {
+  const std::vector<uint8_t> t8 = make_texture(1), t32 = make_texture(4);
+  std::vector<uint8_t> sheet(3 * kCellW * kColumnCount * kCellH * MODEL_COUNT);
+  for (auto _ : state) {
+    engine_reset();
+    for (int m = 0; m < MODEL_COUNT; m++)
+      for (int c = 0; c < kColumnCount; c++) draw_cell(sheet, m, c, static_cast<ModelId>(m), t8, t32);
+  }
+  FILE* f = std::fopen(path, "wb");
+  if (!f) return state.SkipWithError("cannot write the sheet");
+  std::fprintf(f, "P6\n%d %d\n255\n", kCellW * kColumnCount, kCellH * MODEL_COUNT);
+  std::fwrite(sheet.data(), 1, sheet.size(), f);
+  std::fclose(f);
+}
+
+const int sheet_registered = [] {
+  if (const char* path = std::getenv("TUNDRIX_ENGINE_MODELS"))
+    benchmark::RegisterBenchmark("BM_EngineModelsSheet", BM_EngineModelsSheet, path)->Iterations(1);
+  return 0;
+}();
 
 }  // namespace
