@@ -78,7 +78,6 @@ struct Ring {
     engine_reset();
     world_init(&w);
     w.eye_z = 8000;
-    w.target_x = 12436, w.target_y = 0, w.target_z = 6418;
     for (int k = 1; k <= 10; k++) {
       Object3D* o = load_model(k % 2 ? MODEL_A : MODEL_B);
       world_add(&w, o);
@@ -98,10 +97,20 @@ struct Ring {
     world_release(&w);
     engine_reset();
   }
+  // As the scene draws it: the camera turns about the ring, and every
+  // object goes through the pipeline whatever its depth.
   void frame(int tick) {
+    w.target_x = static_cast<int32_t>(14096 * std::cos(tick * M_PI / 512));
+    w.target_y = static_cast<int32_t>(1096 * std::cos(tick * M_PI / 1024));
+    w.target_z = static_cast<int32_t>(-8000 + 14096 * std::sin(tick * M_PI / 512));
+    world_cull_and_sort(&w);
     world_rewind(&w);
-    while (Object3D* o = world_next(&w)) o->angle_x = tick * (o->position_x >> 13), o->angle_y = tick * (o->position_z >> 13);
-    world_draw(&w);
+    while (Object3D* o = world_next(&w)) {
+      o->angle_x = tick * (o->position_x >> 13), o->angle_y = tick * (o->position_z >> 13);
+      object_rotate(o);
+      object_place_and_project(&w, o);
+      object_draw(o);
+    }
     frame_fade_add(background.data(), render.data(), display.data() + 320 * 20, 63680);
   }
 };
