@@ -181,14 +181,18 @@ void project_points(int n, const Point3* view, int32_t* screen, int32_t width, i
   }
 }
 
+// A frame drawn with a depth buffer starts from a clear one: what the last
+// frame left would hide this frame's polygons.
 void world_draw(World* world) {
   world_cull_and_sort(world);
   depth_buffer_clear();
   for (WorldNode* node = world->first; node; node = node->next) {
     Object3D* o = node->object;
     if (o->depth < 0) continue;
-    texture_select(o->texture1, 1);
-    texture_select(o->texture2, 2);
+    // An object without a texture leaves the slot as it is: selecting null
+    // would install an origin at address 1024.
+    if (o->texture1) texture_select(o->texture1, 1);
+    if (o->texture2) texture_select(o->texture2, 2);
     object_rotate(o);
     object_place_and_project(world, o);
     object_draw(o);
