@@ -3,13 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "data/content.h"
 #include "display/display.h"
-#include "player/loader.h"
 #include "scenes/scenes.h"
-#include "show/clock.h"
-#include "show/tables.h"
-#include "sound/devices.h"
 #include "sound/output.h"
 
 namespace {
@@ -33,14 +28,6 @@ const SceneEntry kScenes[] = {
 };
 const char kClosingMessage[] = "N\xF6tbuske stad gr\xE4nser.";
 
-// Start-up failures are printed with their letters running backwards.
-[[noreturn]] void start_up_failed(const char* reversed_text) {
-  std::fputs(reversed_text, stdout);
-  std::fputc('\n', stdout);
-  std::fflush(stdout);
-  std::exit(1);
-}
-
 }  // namespace
 
 void end_show(const char* message) {
@@ -54,18 +41,7 @@ void end_show(const char* message) {
 
 void show_run_scenes() {
   for (const SceneEntry& scene : kScenes) {
-    if (scene.run() == 0 && scene.abort_message) end_show(scene.abort_message);
+    if (scene.run() == kSceneEndsShow && scene.abort_message) end_show(scene.abort_message);
   }
   end_show(kClosingMessage);
-}
-
-void show_start_up() {
-  build_sine_table();
-  build_mul_table();
-  if (sd_menu() == 0) start_up_failed("...dnuof ton ecived dnuoS");
-  // A module that fails to load does not stop the show; it just stays silent.
-  pt_load(module_bytes(), module_size());
-  if (display_open(2, 0) != 0) start_up_failed("...dnuof ton edoM");
-  sound_start(70);
-  show_ticks();
 }

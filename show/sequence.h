@@ -9,8 +9,3 @@
 // with its own message, and the last scene ends it with the closing message.
 // Never returns.
 [[noreturn]] void show_run_scenes();
-
-// Start-up of the live show, in its fixed order: tables, sound menu, module,
-// display menu, sound output, show clock. Exits with status 1 and a reversed
-// failure text when the sound or display set-up fails.
-void show_start_up();

@@ -14,8 +14,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "player/playback.h"
-#include "player/sync.h"
 #include "sound/devices.h"
 #include "sound/stream.h"
 
@@ -33,35 +31,37 @@ struct Output {
   struct sigaction old_chld, old_alrm, old_pipe;
   itimerval old_timer;
   void (*callback)();
+  MusicTick music_tick;
 };
 
-Output output = {false, false, kSoundNone, -1, -1, {}, {}, {}, {}, nullptr};
+Output output = {false, false, kSoundNone, -1, -1, {}, {}, {}, {}, nullptr, nullptr};
 std::atomic<uint32_t> ticks{0};
 // One message: the 4-byte length, then the block, sent in one write.
 alignas(4) uint8_t message[4 + kSoundBlockBytes];
 // The writer's own copy; after the fork only the writer touches it.
 uint8_t writer_block[kSoundBlockBytes];
 
-bool write_all(int fd, const uint8_t* data, size_t length) {
-  while (length > 0) {
-    ssize_t n = write(fd, data, length);
+// Moves length bytes in as many steps as it takes; step(done) reads or
+// writes from offset done on. A signal that interrupts a step is not a
+// failure. False on end of file or an error.
+template <typename Step>
+bool transfer_all(size_t length, Step step) {
+  size_t done = 0;
+  while (done < length) {
+    ssize_t n = step(done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
-    data += n;
-    length -= size_t(n);
+    done += size_t(n);
   }
   return true;
 }
 
+bool write_all(int fd, const uint8_t* data, size_t length) {
+  return transfer_all(length, [&](size_t done) { return write(fd, data + done, length - done); });
+}
+
 bool read_all(int fd, uint8_t* data, size_t length) {
-  while (length > 0) {
-    ssize_t n = read(fd, data, length);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    length -= size_t(n);
-  }
-  return true;
+  return transfer_all(length, [&](size_t done) { return read(fd, data + done, length - done); });
 }
 
 void alarm_handler(int) {
@@ -218,10 +218,7 @@ void tick_timer_stop() {
 
 void timer_tick() {
   ticks.fetch_add(1, std::memory_order_relaxed);
-  if (output.kind == kSoundNone) {
-    pt_tick();
-    sync_check();
-  }
+  if (output.kind == kSoundNone) output.music_tick();
 }
 
 void sound_tick(int, siginfo_t* info, void*) {
@@ -229,15 +226,16 @@ void sound_tick(int, siginfo_t* info, void*) {
   // raises SIGCHLD and must not queue a block nobody asked for.
   if (info == nullptr || info->si_code != SI_USER || info->si_pid != output.writer) return;
   int saved = errno;
-  int32_t length = sound_render_tick(output.kind, message + 4);
+  int32_t length = sound_render_tick(output.kind, output.music_tick, message + 4);
   std::memcpy(message, &length, 4);
   write_all(output.pipe_write, message, 4 + size_t(length));
   errno = saved;
 }
 
-void sound_start(int rate) {
+void sound_start(int rate, MusicTick music_tick) {
   if (output.started) return;
   ticks.store(0, std::memory_order_relaxed);
+  output.music_tick = music_tick;
   output.kind = sd_kind();
   if (output.kind != kSoundNone && !start_writer()) output.kind = kSoundNone;
   tick_timer_start(rate, timer_tick);

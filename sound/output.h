@@ -4,10 +4,14 @@
 
 #include <cstdint>
 
+#include "sound/stream.h"
+
 // Starts the writer process (with a sound device) and the tick timer at rate
-// ticks per second. If the writer cannot be started the player runs from the
-// timer instead, silently.
-void sound_start(int rate);
+// ticks per second. music_tick is the music's tick: the writer's requests run
+// it before mixing each block, and without a device the timer runs it. If
+// the writer cannot be started the music runs from the timer instead,
+// silently.
+void sound_start(int rate, MusicTick music_tick);
 // Ends the writer process (and reaps it) and restores signal handling, timer
 // and device. Safe to call when sound_start never ran, and more than once.
 void sound_stop();
@@ -20,7 +24,7 @@ uint32_t sound_ticks();
 void tick_timer_start(int rate, void (*callback)());
 void tick_timer_stop();
 
-// The SIGALRM work: counts, and without a sound device runs the player.
+// The SIGALRM work: counts, and without a sound device runs the music tick.
 void timer_tick();
 // The SIGCHLD handler: answers the writer's request with one tick's block.
 void sound_tick(int signal, siginfo_t* info, void* context);

@@ -1,8 +1,5 @@
 #include "sound/stream.h"
 
-#include "player/playback.h"
-#include "player/sync.h"
-#include "sound/devices.h"
 #include "sound/mixer.h"
 
 int sound_rate(int kind) {
@@ -17,11 +14,9 @@ int sound_block_frames(int kind, uint32_t tempo) {
   return int(uint32_t(sound_rate(kind)) / ticks_per_second);
 }
 
-int sound_render_tick(int kind, uint8_t* out) {
-  pt_tick();
-  sync_check();
-  // The tempo is read after the tick: a tempo change sets this tick's length.
-  const int frames = sound_block_frames(kind, pt_tempo());
+int sound_render_tick(int kind, MusicTick music_tick, uint8_t* out) {
+  // The tempo is the one after the tick: a tempo change sets this tick's length.
+  const int frames = sound_block_frames(kind, music_tick());
   if (kind == kSound8Bit) return mix_mono(out, frames, false);
   if (kind == kSound16Bit) return 4 * mix_stereo(out, frames, true);
   return 0;

@@ -12,6 +12,8 @@
 #include "player/loader.h"
 #include "player/playback.h"
 #include "sound/devices.h"
+#include "show/clock.h"
+#include "show/start_up.h"
 #include "sound/output.h"
 #include "tests/player/tiny_module.h"
 #include "tests/sound/fake_dsp.h"
@@ -64,7 +66,7 @@ TEST(SoundDevices, SixteenBitStreamsWhatTheCaptureRenders) {
   EXPECT_STREQ(sd_name(), "/dev/dspW 16-bit stereo");
   std::vector<uint8_t> module = module_copy("hiscore.mod");
   ASSERT_EQ(pt_load(module.data(), module.size()), 1);
-  sound_start(70);
+  sound_start(kShowTicksPerSecond, show_music_tick);
   sleep_seconds(1.5);
   for (int i = 0; i < 1000 && fake_dsp_write_sizes(dsp).size() < 12; ++i) sleep_seconds(0.01);
   const int writer = sound_writer_pid();
@@ -103,7 +105,7 @@ TEST(SoundDevices, EightBitBlocksFollowTheTempo) {
   m.put(0, 1, 0, 0, 0, 0xF, 0xAF);  // tempo 175 from the second row on
   std::vector<uint8_t> bytes = m.bytes();
   ASSERT_EQ(pt_load(bytes.data(), bytes.size()), 1);
-  sound_start(70);
+  sound_start(kShowTicksPerSecond, show_music_tick);
   // As long as a loaded machine needs for a dozen blocks.
   for (int i = 0; i < 1000 && fake_dsp_write_sizes(dsp).size() < 12; ++i) sleep_seconds(0.01);
   sound_stop();
@@ -126,7 +128,7 @@ TEST(SoundDevices, WithoutADeviceTheTimerPlaysAndNothingIsWritten) {
   EXPECT_EQ(sd_kind(), 0);
   std::vector<uint8_t> module = module_copy("hiscore.mod");
   ASSERT_EQ(pt_load(module.data(), module.size()), 1);
-  sound_start(70);
+  sound_start(kShowTicksPerSecond, show_music_tick);
   sleep_seconds(0.5);
   EXPECT_EQ(sound_writer_pid(), -1);
   sound_stop();
@@ -173,7 +175,7 @@ TEST(SoundOutput, TheWriterLeavesWhenTheShowDies) {
     if (answer_menu("2\n") != 1) _exit(1);
     std::vector<uint8_t> module = module_copy("hiscore.mod");
     pt_load(module.data(), module.size());
-    sound_start(70);
+    sound_start(kShowTicksPerSecond, show_music_tick);
     for (;;) pause();
   }
   int writer = -1;
