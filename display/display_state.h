@@ -34,6 +34,8 @@ struct DisplayState {
   int scale;
   int image_x, image_y;
 
+  bool escape_seen;  // an Escape key event was taken: every poll says so
+
   PixelConverter convert;
   Window window;
   XImage* image;

@@ -100,7 +100,7 @@ int fullscreen_open(DisplayState& s) {
   ask_for_full_screen(s.display, s.window);
   XMapWindow(s.display, s.window);
   XSync(s.display, False);
-  // Releases too, as in the other window modes: one press is two events.
+  // Releases too, as in the other window modes.
   XSelectInput(s.display, s.window, KeyPressMask | KeyReleaseMask);
 
   // The mode's picture is converted into the static buffer first; the odd

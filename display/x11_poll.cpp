@@ -4,50 +4,21 @@
 #include "display/display_state.h"
 #include "display/x11_output.h"
 
-namespace {
-
-// An Escape press was taken and its release not yet. A user's press is two
-// events, but its release may come long after a poll took the press (a key
-// is held for a tenth of a second or more), when the scene's closing poll has
-// already looked; so while the key stays down every poll counts it.
-bool escape_held;
-
-// Takes queued events up to the first key event with key code 9, press or
-// release alike. Returns 1 when it found one (later events stay queued).
-int take_escape(Display* d) {
-  while (XPending(d)) {
-    XEvent event;
-    XNextEvent(d, &event);
-    if ((event.type == KeyPress || event.type == KeyRelease) && event.xkey.keycode == 9) {
-      escape_held = event.type == KeyPress;
-      return 1;
-    }
-  }
-  return 0;
-}
-
-// Whether the server has key code 9 down right now. A flag left set by an
-// earlier display is cleared by this check at the first poll of the next.
-bool escape_down(Display* d) {
-  char keys[32];
-  XQueryKeymap(d, keys);
-  return keys[9 / 8] & (1 << (9 % 8));
-}
-
-}  // namespace
-
 // Waits until the server has handled everything sent so far, then takes
-// queued events up to the first Escape key event. Returns 1 when it found
-// one, or when an Escape press it took earlier is still held down; else 0.
+// queued events up to the first key event with key code 9, press or release
+// alike, and returns 1 (later events stay queued). Once one was taken, every
+// later poll returns 1 at once: one press of Escape ends the show. A scene
+// may poll three times after the phase that an Escape cut short (the
+// silhouette's title phase does), and a user's press is one or two events,
+// its release coming whenever the key is let go.
 int x11_poll_escape() {
-  Display* d = display_state.display;
-  XSync(d, False);
-  XFlush(d);
-  if (take_escape(d)) return 1;
-  if (!escape_held) return 0;
-  if (escape_down(d)) return 1;
-  // Up by now: its release came before the keymap's reply, or went to
-  // another window (focus moved, or a press sent by a client).
-  escape_held = false;
-  return take_escape(d);
+  DisplayState& s = display_state;
+  XSync(s.display, False);
+  XFlush(s.display);
+  while (!s.escape_seen && XPending(s.display)) {
+    XEvent event;
+    XNextEvent(s.display, &event);
+    s.escape_seen = (event.type == KeyPress || event.type == KeyRelease) && event.xkey.keycode == 9;
+  }
+  return s.escape_seen ? 1 : 0;
 }

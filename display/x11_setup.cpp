@@ -126,8 +126,7 @@ int window_open(DisplayState& s) {
   XStoreName(s.display, s.window, "Tundrix in X11");
   XMapWindow(s.display, s.window);
   XSync(s.display, False);
-  // Releases too, as the DGA keyboard grab delivers them: one press of
-  // Escape is then two events, and ends the show.
+  // Releases too, as the DGA keyboard grab delivers them.
   XSelectInput(s.display, s.window, KeyPressMask | KeyReleaseMask);
   int status = s.path == OutputPath::kShm ? shm_image_open(s, s.output_width, s.output_height)
                                            : plain_image_open(s);
