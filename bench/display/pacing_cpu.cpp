@@ -4,7 +4,6 @@
 // starts its own Xvfb at depth 24 and passes the server's pid.
 //   pacing_cpu SECONDS XSERVER_PID
 #include <sys/resource.h>
-#include <sys/time.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -36,16 +35,10 @@ const SceneRun kScenes[] = {
     {"tunnel", scene_tunnel, 16191},
 };
 
-double wall_micros() {
-  timeval tv;
-  gettimeofday(&tv, nullptr);
-  return 1e6 * tv.tv_sec + tv.tv_usec;
-}
-
 // The wall clock moved on so that each scene starts at its own tick; it
 // still runs in real time, so presenting is paced on it.
 double shift = 0.0;
-double shifted_micros() { return wall_micros() + shift; }
+double shifted_micros() { return kWallClock.now_micros() + shift; }
 const TimeSource kShiftedClock = {shifted_micros, true};
 
 double own_cpu_seconds() {
@@ -86,7 +79,7 @@ struct Measure {
 void finish() {
   if (m.done || m.presents == 0) return;
   m.done = true;
-  m.wall = (wall_micros() - m.start_wall) / 1e6;
+  m.wall = (kWallClock.now_micros() - m.start_wall) / 1e6;
   m.own = own_cpu_seconds() - m.start_own;
   m.server = server_cpu_seconds() - m.start_server;
 }
@@ -98,7 +91,7 @@ void measuring_present(const uint32_t* frame) {
   if (m.done) return;
   if (m.presents++ == 0) {
     m.first_tick = tick;
-    m.start_wall = wall_micros();
+    m.start_wall = kWallClock.now_micros();
     m.start_own = own_cpu_seconds();
     m.start_server = server_cpu_seconds();
     m.ticks_with_frame = 1;
@@ -106,7 +99,7 @@ void measuring_present(const uint32_t* frame) {
     ++m.ticks_with_frame;
   }
   m.last_tick = tick;
-  if (wall_micros() - m.start_wall >= m.seconds_wanted * 1e6) finish();
+  if (kWallClock.now_micros() - m.start_wall >= m.seconds_wanted * 1e6) finish();
 }
 
 // Once measured, the scene is ended by Escape at its next polls.

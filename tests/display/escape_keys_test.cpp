@@ -11,15 +11,10 @@
 // After gtest: Xlib defines None and Bool as macros.
 #include <X11/Xlib.h>
 
+#include "tests/display/show_window.h"
 #include "tests/support/support.h"
 
 namespace {
-
-double now_seconds() {
-  timespec ts;
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return ts.tv_sec + ts.tv_nsec * 1e-9;
-}
 
 // The show in mode `mode` without sound, its clock moved on by tick ticks.
 Child start_show(const std::string& display, int mode, unsigned tick) {
@@ -31,17 +26,6 @@ Child start_show(const std::string& display, int mode, unsigned tick) {
 }
 
 // Waits for the show's window on display; false when none came.
-bool wait_for_window(const std::string& display) {
-  Display* d = XOpenDisplay(display.c_str());
-  if (!d) return false;
-  bool found = false;
-  for (double give_up = now_seconds() + 15; !found && now_seconds() < give_up; usleep(20000)) {
-    XSync(d, False);
-    found = find_show_window(d) != 0;
-  }
-  XCloseDisplay(d);
-  return found;
-}
 
 // The pointer goes over the show's window first (at 0,0 in every mode), so
 // that the keyboard focus, which follows the pointer without a window
@@ -73,7 +57,7 @@ TEST_P(EscapeKey, EndsTheShowInTheSceneItIsPressedIn) {
   std::string display = xvfb_display(c.depth);
   ASSERT_FALSE(display.empty());
   Child child = start_show(display, c.mode, c.tick);
-  ASSERT_TRUE(wait_for_window(display)) << "no window named \"Tundrix in X11\"";
+  ASSERT_TRUE(wait_for_show_window(display)) << "no window named \"Tundrix in X11\"";
   // The scenes before the tick only set up and return, which takes well
   // under a second even on a busy machine; the scene of the tick runs ten
   // seconds or more after that.
@@ -120,7 +104,7 @@ TEST(EscapeKeyBetweenPhases, APressDuringTheSilhouetteDissolveEndsTheShowThere) 
   // The dissolve runs from tick 6,541 to 6,795: pressed about 2.5 s after
   // the start at 6,400, when the scenes before have passed.
   Child child = start_show(display, 1, 6400);
-  ASSERT_TRUE(wait_for_window(display));
+  ASSERT_TRUE(wait_for_show_window(display));
   usleep(2500000);
   xdotool(display, {"key", "Escape"});
   RunResult r = child_finish(child, 20);

@@ -13,15 +13,10 @@
 #include <X11/Xlib.h>
 
 #include "tests/display/private_xvfb.h"
+#include "tests/display/show_window.h"
 #include "tests/support/support.h"
 
 namespace {
-
-double now_seconds() {
-  timespec ts;
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return ts.tv_sec + ts.tv_nsec * 1e-9;
-}
 
 // Segments that `ipcs -m -p` lists with pid as their creator.
 int ipcs_segments_created_by(int pid) {
@@ -44,7 +39,7 @@ int ipcs_segments_created_by(int pid) {
 // connection, so the listing is read until it is clean or time runs out.
 int segments_left_by(int pid) {
   int left = ipcs_segments_created_by(pid);
-  for (double give_up = now_seconds() + 10; left > 0 && now_seconds() < give_up; usleep(50000))
+  for (double give_up = monotonic_seconds() + 10; left > 0 && monotonic_seconds() < give_up; usleep(50000))
     left = ipcs_segments_created_by(pid);
   return left;
 }
@@ -52,21 +47,9 @@ int segments_left_by(int pid) {
 // The window maps before the segment is made: waits for the segment.
 int segments_made_by(int pid) {
   int made = ipcs_segments_created_by(pid);
-  for (double give_up = now_seconds() + 10; made == 0 && now_seconds() < give_up; usleep(50000))
+  for (double give_up = monotonic_seconds() + 10; made == 0 && monotonic_seconds() < give_up; usleep(50000))
     made = ipcs_segments_created_by(pid);
   return made;
-}
-
-bool wait_for_window(const std::string& display) {
-  Display* d = XOpenDisplay(display.c_str());
-  if (!d) return false;
-  bool found = false;
-  for (double give_up = now_seconds() + 15; !found && now_seconds() < give_up; usleep(20000)) {
-    XSync(d, False);
-    found = find_show_window(d) != 0;
-  }
-  XCloseDisplay(d);
-  return found;
 }
 
 Child start_show(const std::string& display, const std::string& mode) {
@@ -88,7 +71,7 @@ TEST(ShowEndings, NoSegmentIsLeftAfterASignal) {
     for (const char* mode : {"3", "4", "5"}) {
       Child child = start_show(display, mode);
       int pid = child.pid;
-      ASSERT_TRUE(wait_for_window(display)) << e.name << " mode " << mode;
+      ASSERT_TRUE(wait_for_show_window(display)) << e.name << " mode " << mode;
       EXPECT_EQ(segments_made_by(pid), 1) << e.name << " mode " << mode;
       kill(pid, e.signal);
       RunResult r = child_finish(child, 20);
@@ -104,7 +87,7 @@ TEST(ShowEndings, NoSegmentIsLeftWhenTheServerGoesAway) {
     ASSERT_FALSE(server.display.empty());
     Child child = start_show(server.display, mode);
     int pid = child.pid;
-    ASSERT_TRUE(wait_for_window(server.display)) << mode;
+    ASSERT_TRUE(wait_for_show_window(server.display)) << mode;
     EXPECT_EQ(segments_made_by(pid), 1) << mode;
     private_xvfb_stop(server);
     RunResult r = child_finish(child, 20);
