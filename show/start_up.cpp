@@ -31,17 +31,21 @@ uint32_t show_music_tick() {
   return pt_tempo();
 }
 
-int show_prepare(int (*choose_sound)()) {
-  build_sine_table();
+ShowPrepared show_prepare(int (*choose_sound)()) {
+  if (!build_sine_table()) return kShowNoMemory;
   build_mul_table();
-  if (choose_sound() != kSdReady) return kSdFailed;
+  if (choose_sound() != kSdReady) return kShowNoSound;
   sync_clear();
   pt_load(module_bytes(), module_size());
-  return kSdReady;
+  return kShowPrepared;
 }
 
 void show_start_up() {
-  if (show_prepare(sd_menu) != kSdReady) start_up_failed("...dnuof ton ecived dnuoS");
+  switch (show_prepare(sd_menu)) {
+    case kShowPrepared: break;
+    case kShowNoMemory: start_up_failed("...yromem fo tuO");
+    case kShowNoSound: start_up_failed("...dnuof ton ecived dnuoS");
+  }
   if (display_open(kDisplaySizeShow, 0) != kDisplayOpened) start_up_failed("...dnuof ton edoM");
   sound_start(kShowTicksPerSecond, show_music_tick);
   show_ticks();
