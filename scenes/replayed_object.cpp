@@ -134,9 +134,9 @@ int scene_replayed_object() {
   ReplayedObject s{};
   if (!replayed_object_open(&s)) return 0;
   prerender_animation(&s);
-  // Nothing is drawn while waiting; an Escape here only ends the wait.
-  while (!display_poll_escape() && show_ticks() <= kReplayWaitUntil) {
-  }
+  // Nothing is drawn while waiting; an Escape here only ends the wait. Each
+  // round sleeps at most a tick, so Escape is still seen at once.
+  while (!display_poll_escape() && show_ticks() <= kReplayWaitUntil) show_clock_doze(kReplayWaitUntil + 1);
   for (;;) {
     if (display_poll_escape()) break;
     if (show_ticks() > kReplayLimit || pt_speed() == 0) break;
