@@ -149,3 +149,35 @@ TEST(CapturePicture, BadInputsFailWithAReason) {
 }
 
 }  // namespace
+
+namespace {
+
+// Runs the capture on a pseudo-terminal, as a user at a terminal would, and
+// returns everything it wrote there.
+std::string capture_on_terminal(const std::vector<std::string>& args) {
+  std::vector<std::string> argv = {"/usr/bin/script", "-qefc"};
+  std::string command = capture_binary();
+  for (const std::string& a : args) command += " " + a;
+  argv.push_back(command);
+  argv.push_back("/dev/null");
+  RunOptions options;
+  options.timeout_seconds = 120;
+  return run_program(argv, options).out;
+}
+
+}  // namespace
+
+TEST(CaptureCli, ProgressLineOnATerminalOnly) {
+  std::string out = temp_dir() + "/progress.y4m";
+  std::string seen = capture_on_terminal({"show", "-o", out, "--to", "350"});
+  // Frames, speed and time left, rewritten in place with a carriage return.
+  EXPECT_NE(seen.find("\rtundrix-capture: 281 frames written, 4.0 s of show"), std::string::npos) << seen;
+  EXPECT_NE(seen.find("x real time), about "), std::string::npos) << seen;
+  EXPECT_NE(seen.find(" s left"), std::string::npos) << seen;
+
+  RunResult piped = capture({"show", "-o", out, "--to", "350"});
+  EXPECT_EQ(piped.status, 0) << piped.err;
+  EXPECT_EQ(piped.err.find("frames/s"), std::string::npos) << piped.err;
+  std::remove(out.c_str());
+  std::remove((out + ".wav").c_str());
+}

@@ -2,6 +2,7 @@
 // machine, every slot written out, with the sound the 16-bit device would
 // have played.
 #include <signal.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -25,9 +26,15 @@ struct ShowOptions {
   long long fps = 70, from = 0, to = -1, scale = 1;
 };
 
+// Where the show ends when nothing cuts it short: the replayed object's
+// limit, then the tunnel's 4,200 ticks.
+constexpr long long kNominalShowTicks = 16191 + 4200;
+
 struct ShowCapture {
   long long first_slot = 0;  // slots before it are rendered, not written
+  long long end_slot = 0;    // the slot the progress line expects to end at
   bool progress = false;     // a progress line on a terminal
+  timespec started = {};
   VideoOutput video;
   std::vector<int16_t> sound;  // from the start of the show
 } capture;
@@ -39,13 +46,29 @@ struct ShowCapture {
   std::exit(1);
 }
 
+double seconds_since(const timespec& t0) {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return double(now.tv_sec - t0.tv_sec) + 1e-9 * double(now.tv_nsec - t0.tv_nsec);
+}
+
+// Frames written, speed, and the time left until the expected end (the
+// music may end the seventh scene a little earlier).
+void show_progress(long long slot) {
+  double wall = seconds_since(capture.started);
+  if (wall <= 0) return;
+  double slots_per_second = double(slot + 1) / wall;
+  long long left = capture.end_slot > slot ? capture.end_slot - slot : 0;
+  std::fprintf(stderr, "\rtundrix-capture: %lld frames written, %.1f s of show, %.0f frames/s (%.1fx real time), about %.0f s left ",
+               capture.video.frames, slot * vm_slot_seconds(), slots_per_second,
+               slots_per_second * vm_slot_seconds(), double(left) / slots_per_second);
+}
+
 void write_slot(long long slot, const uint32_t* frame) {
   if (slot < capture.first_slot || (vm.last_slot >= 0 && slot > vm.last_slot)) return;
   std::string why;
   if (!video_frame(capture.video, frame, &why)) abort_capture(why);
-  if (capture.progress && slot % 70 == 0)
-    std::fprintf(stderr, "\rtundrix-capture: %.1f s of show, %lld frames written ",
-                 slot * vm_slot_seconds(), capture.video.frames);
+  if (capture.progress && slot % 70 == 0) show_progress(slot);
 }
 
 void render_sound(double seconds) { capture_sound_render_to(seconds, &capture.sound); }
@@ -128,6 +151,8 @@ int capture_show_main(int argc, char** argv) {
   capture.first_slot = (o.from * o.fps + 69) / 70;
   long long last_slot = o.to < 0 ? -1 : o.to * o.fps / 70;
   capture.progress = isatty(2);
+  capture.end_slot = last_slot >= 0 ? last_slot : kNominalShowTicks * o.fps / 70;
+  clock_gettime(CLOCK_MONOTONIC, &capture.started);
   long long num = o.fps * 1000000, den = kShowTicksPerSecond * kTickMicros, g = gcd(num, den);
   if (!video_open(capture.video, o.out, static_cast<int>(o.scale), num / g, den / g, &why))
     abort_capture(why);
