@@ -395,9 +395,12 @@ TEST_F(Polygon, TrianglesCoverWhatFloatingPointCoverageSays) {
         }
         const bool drawn = target.at(x, y) != 0;
         drawn_somewhere += drawn;
-        if (inside > 1.5 && x < kW - 1 && y < kH - 1)
+        if (inside > 1.5 && x < kW - 1 && y < kH - 1) {
           ASSERT_TRUE(drawn) << "trial " << trial << " pixel " << x << "," << y;
-        if (inside < -1.5) ASSERT_FALSE(drawn) << "trial " << trial << " pixel " << x << "," << y;
+        }
+        if (inside < -1.5) {
+          ASSERT_FALSE(drawn) << "trial " << trial << " pixel " << x << "," << y;
+        }
       }
   }
   EXPECT_GT(drawn_somewhere, 100000);

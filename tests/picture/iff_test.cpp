@@ -274,7 +274,7 @@ TEST(PlanarToChunky, PlaneKGivesBitK) {
   Bytes planar(16, 0);
   for (int k = 0; k < 8; k++) planar[2 * k] = static_cast<uint8_t>(0x80 >> k);  // pixel k has plane k
   planar[2 * 7 + 1] = 0x01;                                                   // pixel 15: plane 7
-  iff_header = {16, 1, 8, 0};
+  iff_header = {16, 1, 8, 0, 1};
   Bytes out(16, 0xEE);
   iff_planar_to_chunky(planar.data(), planar.size(), out.data(), out.size());
   for (int k = 0; k < 8; k++) EXPECT_EQ(out[k], 1 << k);
@@ -283,7 +283,7 @@ TEST(PlanarToChunky, PlaneKGivesBitK) {
 }
 
 TEST(PlanarToChunky, StaysInsideBothBuffers) {
-  iff_header = {12, 2, 8, 0};  // 12 is not a multiple of 8: x / 8 reaches the next plane
+  iff_header = {12, 2, 8, 0, 1};  // 12 is not a multiple of 8: x / 8 reaches the next plane
   Bytes planar(2 * 8 * 1, 0xFF);
   Bytes out(10, 0xEE);
   iff_planar_to_chunky(planar.data(), planar.size(), out.data(), out.size());
