@@ -9,6 +9,7 @@
 
 #include "player/sync.h"
 #include "sound/mixer.h"
+#include "sound/writer_device.h"
 
 namespace {
 
@@ -25,6 +26,7 @@ int kind = kSoundNone;
 int fd = -1;
 const char* name = "";
 const char* error = "";
+const WriterDevice* writer = nullptr;
 
 void do_nothing() {}
 void mixer_init_8bit() { mixer_init(kRate8Bit); }
@@ -54,12 +56,23 @@ SoundDevice with_mixer(void (*init)(), void (*close)()) {
 // nominal rate, and the block lengths use it too.
 void send(unsigned long request, int value) { ioctl(fd, request, &value); }
 
-int open_dsp(const char* failure) {
+int open_dsp() {
   fd = open("/dev/dsp", O_WRONLY | O_CLOEXEC);
-  if (fd < 0) {
+  return fd >= 0;
+}
+
+// Without /dev/dsp the same stream goes to ALSA's default device, which the
+// writer process opens for itself. Only when that fails too does the device
+// fail, with its OSS error text.
+int use_alsa(int alsa_kind, const char* failure) {
+  if (!alsa_probe(alsa_kind)) {
     error = failure;
     return 0;
   }
+  const bool mono8 = alsa_kind == kSound8Bit;
+  sd_device = with_mixer(mono8 ? mixer_init_8bit : mixer_init_16bit, do_nothing);
+  writer = &kAlsaWriter;
+  name = mono8 ? "ALSA default 8-bit mono" : "ALSA default 16-bit stereo";
   return 1;
 }
 
@@ -69,27 +82,30 @@ SoundDevice sd_device = with_mixer(do_nothing, do_nothing);
 
 int sd_nosound_init() {
   sd_device = with_mixer(do_nothing, do_nothing);
+  writer = nullptr;
   name = "Super Qor NoSound Device 2.0c";
   return 1;
 }
 
 int sd_dsp8_init() {
-  if (!open_dsp("sd_dsp8_init: Cannot open /dev/dsp!")) return 0;
+  if (!open_dsp()) return use_alsa(kSound8Bit, "sd_dsp8_init: Cannot open /dev/dsp!");
   send(kSetFragment, 0x2000B);  // 2 fragments of 2048 bytes
   send(kStereo, 0);
   send(kSpeed, kRate8Bit);
   sd_device = with_mixer(mixer_init_8bit, close_device);
+  writer = &kOssWriter;
   name = "/dev/dsp 8-bit mono";
   return 1;
 }
 
 int sd_dsp16_init() {
-  if (!open_dsp("sd_dsp16_init: Cannot find /dev/dspW!")) return 0;
+  if (!open_dsp()) return use_alsa(kSound16Bit, "sd_dsp16_init: Cannot find /dev/dspW!");
   send(kSetFragment, 0x2000D);  // 2 fragments of 8192 bytes
   send(kSetFormat, kFormatS16LE);
   send(kStereo, 1);
   send(kSpeed, kRate16Bit);
   sd_device = with_mixer(mixer_init_16bit, close_device);
+  writer = &kOssWriter;
   name = "/dev/dspW 16-bit stereo";
   return 1;
 }
@@ -102,6 +118,10 @@ int sd_menu() {
   std::fflush(stdout);
   char word[100];
   if (std::scanf("%99s", word) != 1) return 0;  // end of input: no answer
+  // The answer is the whole line: the rest of a long word, or more words,
+  // must not become the next menu's answer.
+  for (int c = std::getchar(); c != '\n' && c != EOF; c = std::getchar()) {
+  }
   switch (word[0]) {
     case '0':
       kind = kSoundNone;
@@ -129,6 +149,7 @@ int sd_menu() {
 int sd_offline_init(int offline_kind) {
   if (offline_kind != kSound8Bit && offline_kind != kSound16Bit) return 0;
   kind = offline_kind;
+  writer = nullptr;
   sd_device = with_mixer(offline_kind == kSound8Bit ? mixer_init_8bit : mixer_init_16bit, do_nothing);
   sync_clear();
   sd_device.init();
@@ -143,3 +164,4 @@ int sd_kind() { return kind; }
 int sd_fd() { return fd; }
 const char* sd_name() { return name; }
 const char* sd_error() { return error; }
+const WriterDevice* sd_writer_device() { return writer; }

@@ -144,6 +144,7 @@ TEST(SoundDevices, WithoutADeviceTheTimerPlaysAndNothingIsWritten) {
 TEST(SoundDevices, MissingDeviceFailsWithItsErrorText) {
   FakeDsp dsp;
   fake_dsp_start(&dsp, 0, 0, true);
+  setenv("HOME", fake_alsa_home(dsp, false).c_str(), 1);  // no ALSA device either
   EXPECT_EQ(answer_menu("1\n"), 0);
   EXPECT_STREQ(sd_error(), "sd_dsp8_init: Cannot open /dev/dsp!");
   EXPECT_EQ(answer_menu("2\n"), 0);
@@ -156,6 +157,99 @@ TEST(SoundDevices, MenuAnswers) {
   EXPECT_EQ(answer_menu(""), 0);  // end of input before any word
   EXPECT_EQ(answer_menu(std::string(5000, '0').c_str()), 1);  // read in bounded pieces
   EXPECT_EQ(answer_menu("  \n\t 0\n"), 1);
+}
+
+// Waits until cond holds, up to seconds; the sound runs in signal handlers
+// meanwhile.
+template <typename Cond>
+bool wait_for(Cond cond, double seconds) {
+  for (int i = 0; i < seconds * 100 && !cond(); ++i) sleep_seconds(0.01);
+  return cond();
+}
+
+TEST(SoundDevices, WithoutDevDspTheSameStreamGoesToAlsa) {
+  FakeDsp dsp;
+  fake_dsp_start(&dsp, 128000, 16384, true);
+  setenv("HOME", fake_alsa_home(dsp, true).c_str(), 1);
+  ASSERT_EQ(answer_menu("2\n"), 1);
+  EXPECT_STREQ(sd_name(), "ALSA default 16-bit stereo");
+  EXPECT_EQ(sd_fd(), -1);
+  std::vector<uint8_t> module = module_copy("hiscore.mod");
+  ASSERT_EQ(pt_load(module.data(), module.size()), 1);
+  sound_start(70);
+  EXPECT_TRUE(fake_dsp_wait_bytes(dsp, 40000, 20));
+  sound_stop();
+  EXPECT_TRUE(fake_dsp_finish(&dsp, 5)) << "the writer kept ALSA's device open";
+  std::vector<uint8_t> expected = capture_data(testdata_path("mods/hiscore.mod"), "16", 10);
+  ASSERT_GE(expected.size(), dsp.bytes.size());
+  expected.resize(dsp.bytes.size());
+  EXPECT_TRUE(expected == dsp.bytes) << "ALSA got other bytes than the capture";
+}
+
+// The menu's check found ALSA's device, but the writer cannot open it: the
+// show learns that before relying on the writer, and the timer plays.
+TEST(SoundDevices, AWriterWhoseDeviceWillNotOpenLeavesTheMusicToTheTimer) {
+  FakeDsp dsp;
+  fake_dsp_start(&dsp, 21700, 4096, true);
+  const std::string home = fake_alsa_home(dsp, true);
+  setenv("HOME", home.c_str(), 1);
+  ASSERT_EQ(answer_menu("1\n"), 1);
+  EXPECT_STREQ(sd_name(), "ALSA default 8-bit mono");
+  rename((fake_alsa_home(dsp, false) + "/.asoundrc").c_str(), (home + "/.asoundrc").c_str());
+  std::vector<uint8_t> module = module_copy("hiscore.mod");
+  ASSERT_EQ(pt_load(module.data(), module.size()), 1);
+  sound_start(70);
+  EXPECT_EQ(sound_writer_pid(), -1);
+  const uint32_t rows = pt_state().rows_started;
+  EXPECT_TRUE(wait_for([&] { return pt_state().rows_started >= rows + 3; }, 10)) << "the music stood still";
+  sound_stop();
+  fake_dsp_finish(&dsp, 2);
+  EXPECT_TRUE(dsp.bytes.empty());
+}
+
+// An unplugged card: the writer leaves after the first refused write, and
+// the music goes on from the timer, silently.
+TEST(SoundOutput, AGoneDeviceLeavesTheMusicToTheTimer) {
+  FakeDsp dsp;
+  fake_dsp_start(&dsp, 128000, 16384);
+  ASSERT_EQ(answer_menu("2\n"), 1);
+  std::vector<uint8_t> module = module_copy("hiscore.mod");
+  ASSERT_EQ(pt_load(module.data(), module.size()), 1);
+  sound_start(70);
+  ASSERT_TRUE(fake_dsp_wait_bytes(dsp, 10000, 20));
+  const int writer = sound_writer_pid();
+  fake_dsp_mark(dsp, "gone");
+  EXPECT_TRUE(wait_for([] { return sound_writer_pid() == -1; }, 10)) << "the show did not notice";
+  EXPECT_TRUE(reaped(writer));
+  const uint32_t rows = pt_state().rows_started;
+  EXPECT_TRUE(wait_for([&] { return pt_state().rows_started >= rows + 3; }, 10)) << "the music stood still";
+  sound_stop();
+  fake_dsp_finish(&dsp, 5);
+  EXPECT_EQ(fake_dsp_failed_writes(dsp), 1);
+}
+
+// Other children come and go while the writer asks: their SIGCHLDs may
+// merge with its requests, and none of its requests may go unanswered.
+TEST(SoundOutput, OtherChildrenDoNotSilenceTheWriter) {
+  FakeDsp dsp;
+  fake_dsp_start(&dsp, 128000, 16384);
+  ASSERT_EQ(answer_menu("2\n"), 1);
+  std::vector<uint8_t> module = module_copy("hiscore.mod");
+  ASSERT_EQ(pt_load(module.data(), module.size()), 1);
+  sound_start(70);
+  ASSERT_TRUE(fake_dsp_wait_bytes(dsp, 10000, 20));
+  for (int i = 0; i < 300; ++i) {
+    pid_t child = fork();
+    if (child == 0) _exit(0);
+    while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    kill(getpid(), SIGCHLD);  // and a stray one from nobody
+  }
+  const size_t after = dsp.received.load();
+  EXPECT_TRUE(fake_dsp_wait_bytes(dsp, after + 64000, 20)) << "the stream stopped";
+  EXPECT_GT(sound_writer_pid(), 0);
+  sound_stop();
+  fake_dsp_finish(&dsp, 5);
 }
 
 TEST(SoundOutput, StopWithoutStartAndTwiceIsHarmless) {
