@@ -25,6 +25,11 @@ void clock_set_source(const TimeSource* source);
 // truncated 64-bit count (a clock set back before the start gives huge values).
 uint32_t show_ticks();
 
+// Starts the clock as if it had been started tick ticks ago: the next
+// show_ticks returns tick (and the time since this call). Before the first
+// show_ticks only.
+void show_clock_start_at(uint32_t tick);
+
 // Forgets the start time so the next show_ticks starts the clock again.
 // Only tests and the capture tool use it; the show never restarts its clock.
 void clock_reset();

@@ -5,12 +5,16 @@
 
 #include "data/content.h"
 #include "display/display.h"
+#include "display/display_state.h"
 #include "player/loader.h"
 #include "scenes/scenes.h"
 #include "show/clock.h"
+#include "show/command_line.h"
 #include "show/tables.h"
+#include "show/terminal_text.h"
 #include "sound/devices.h"
 #include "sound/output.h"
+#include "sound/stream.h"
 
 namespace {
 
@@ -46,9 +50,7 @@ const char kClosingMessage[] = "N\xF6tbuske stad gr\xE4nser.";
 void end_show(const char* message) {
   sound_stop();
   display_close();
-  std::fputs(message, stdout);
-  std::fputc('\n', stdout);
-  std::fflush(stdout);
+  write_latin1_line(stdout, message, terminal_is_utf8());
   std::exit(0);
 }
 
@@ -59,13 +61,18 @@ void show_run_scenes() {
   end_show(kClosingMessage);
 }
 
-void show_start_up() {
+void show_start_up(const StartOptions& options) {
   build_sine_table();
   build_mul_table();
-  if (sd_menu() == 0) start_up_failed("...dnuof ton ecived dnuoS");
+  const int sound_ready = options.sound < 0 ? sd_menu() : sd_choose(options.sound);
+  if (sound_ready == 0) start_up_failed("...dnuof ton ecived dnuoS");
   // A module that fails to load does not stop the show; it just stays silent.
   pt_load(module_bytes(), module_size());
-  if (display_open(2, 0) != 0) start_up_failed("...dnuof ton edoM");
+  const int display_failed = options.mode == 0 ? display_open(2, 0) : display_open_mode(320, 200, options.mode);
+  if (display_failed != 0) start_up_failed("...dnuof ton edoM");
+  // A later start finds the music where it would be at that tick.
+  if (options.from > 0) sound_skip_music(sd_kind(), options.from);
   sound_start(70);
+  show_clock_start_at(options.from);
   show_ticks();
 }

@@ -110,28 +110,17 @@ int sd_dsp16_init() {
   return 1;
 }
 
-int sd_menu() {
-  std::puts("Select your sound device:");
-  std::puts("0 - None");
-  std::puts("1 - /dev/dsp 8-bit");
-  std::puts("2 - /dev/dsp 16-bit");
-  std::fflush(stdout);
-  char word[100];
-  if (std::scanf("%99s", word) != 1) return 0;  // end of input: no answer
-  // The answer is the whole line: the rest of a long word, or more words,
-  // must not become the next menu's answer.
-  for (int c = std::getchar(); c != '\n' && c != EOF; c = std::getchar()) {
-  }
-  switch (word[0]) {
-    case '0':
+int sd_choose(int chosen) {
+  switch (chosen) {
+    case kSoundNone:
       kind = kSoundNone;
       sd_nosound_init();
       break;
-    case '1':
+    case kSound8Bit:
       kind = kSound8Bit;
       if (!sd_dsp8_init()) return 0;
       break;
-    case '2':
+    case kSound16Bit:
       kind = kSound16Bit;
       if (!sd_dsp16_init()) return 0;
       break;
@@ -144,6 +133,22 @@ int sd_menu() {
   sd_device.set_master_volume(64);
   sd_device.start();
   return 1;
+}
+
+int sd_menu() {
+  std::puts("Select your sound device:");
+  std::puts("0 - None");
+  std::puts("1 - /dev/dsp 8-bit");
+  std::puts("2 - /dev/dsp 16-bit");
+  std::fflush(stdout);
+  char word[100];
+  if (std::scanf("%99s", word) != 1) return 0;  // end of input: no answer
+  // The answer is the whole line: the rest of a long word, or more words,
+  // must not become the next menu's answer.
+  for (int c = std::getchar(); c != '\n' && c != EOF; c = std::getchar()) {
+  }
+  // Only the first character counts.
+  return sd_choose(word[0] >= '0' && word[0] <= '2' ? word[0] - '0' : -1);
 }
 
 int sd_offline_init(int offline_kind) {

@@ -33,6 +33,11 @@ extern SoundDevice sd_device;
 // opens).
 int sd_menu();
 
+// The menu's work without the menu: installs the device of kind (0 silent,
+// 1 8-bit, 2 16-bit) and readies it. Returns 1 when it is ready, 0 for
+// another kind or a device that cannot be opened.
+int sd_choose(int kind);
+
 // Device initialisers: return 1 after filling the table and the name text
 // (and for OSS the descriptor). When /dev/dsp cannot be opened for writing
 // the 8-bit and 16-bit devices play the same stream through ALSA's default

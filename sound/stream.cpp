@@ -26,3 +26,15 @@ int sound_render_tick(int kind, uint8_t* out) {
   if (kind == kSound16Bit) return 4 * mix_stereo(out, frames, true);
   return 0;
 }
+
+void sound_skip_music(int kind, uint32_t show_ticks) {
+  constexpr uint64_t kShowTickMicros = 14286, kTimerMicros = 1000000 / 70;
+  const uint64_t micros = uint64_t(show_ticks) * kShowTickMicros;
+  static uint8_t dropped[kSoundBlockBytes];
+  if (kind != kSound8Bit && kind != kSound16Bit) {
+    for (uint64_t t = 0; t < micros / kTimerMicros; ++t) sound_render_tick(kSoundNone, dropped);
+    return;
+  }
+  const uint64_t frames = micros * uint64_t(sound_rate(kind)) / 1000000;
+  for (uint64_t done = 0; done < frames;) done += uint64_t(sound_render_tick(kind, dropped) / sound_frame_bytes(kind));
+}

@@ -21,3 +21,10 @@ int sound_rate(int kind);
 // pt_tick, sync_check, then the block for the new tempo into out (at least
 // kSoundBlockBytes). Returns the bytes written (0 for kind 0).
 int sound_render_tick(int kind, uint8_t* out);
+
+// Moves the music on by the time of show_ticks show ticks (14,286 us each)
+// without playing it: for kind 1 or 2 the player ticks and the blocks are
+// mixed and dropped until they cover that time, so the mixer's channels stand
+// where they would; for kind 0 the player takes the ticks the 70 Hz timer
+// would have given it. Before sound_start only.
+void sound_skip_music(int kind, uint32_t show_ticks);

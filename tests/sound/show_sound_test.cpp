@@ -6,6 +6,8 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "tests/sound/fake_dsp.h"
 #include "tests/support/support.h"
 
@@ -27,11 +29,14 @@ struct Device {
 const Device k8Bit = {"1", "8", 21700, 128};
 const Device k16Bit = {"2", "16", 128000, 0};
 
-Child start_show(const std::string& input, const FakeDsp& dsp, const std::string& home = "") {
+Child start_show(const std::string& input, const FakeDsp& dsp, const std::string& home = "",
+                 const std::vector<std::string>& args = {}) {
   std::vector<std::string> env = {"LD_PRELOAD=" FAKE_DSP_LIBRARY, "FAKE_DSP_DIR=" + dsp.dir,
                                   "DISPLAY=" + xvfb_display(24)};
   if (!home.empty()) env.push_back("HOME=" + home);
-  Child c = start_program({tundrix_binary()}, env);
+  std::vector<std::string> argv = {tundrix_binary()};
+  argv.insert(argv.end(), args.begin(), args.end());
+  Child c = start_program(argv, env);
   child_write(c, input);
   return c;
 }
@@ -184,6 +189,43 @@ TEST(ShowSound, InterruptedDeviceWritesAreRetried) {
   EXPECT_EQ(run.result.status, 0) << run.result.err;
   EXPECT_GT(fake_dsp_failed_writes(dsp), 5);
   expect_capture_bytes(dsp, k16Bit);
+}
+
+TEST(ShowSound, AGivenDeviceThatCannotOpenFailsAsTheMenuWould) {
+  FakeDsp dsp;
+  fake_dsp_start(&dsp, 0, 0, true);
+  for (const char* device : {"1", "2"}) {
+    Child c = start_show("", dsp, fake_alsa_home(dsp, false), {"--sound", device, "--mode", "1"});
+    ShowRun run = finish_show(c);
+    EXPECT_EQ(run.result.status, 1);
+    EXPECT_EQ(run.result.out, "...dnuof ton ecived dnuoS\n");
+  }
+}
+
+// A show started at a later tick plays the music from where it would be at
+// that tick: the device's first bytes are the capture's at that time, give
+// or take the block the time falls in.
+TEST(ShowSound, ALaterStartPlaysTheMusicFromThatTick) {
+  const unsigned from = 6795;
+  FakeDsp dsp;
+  fake_dsp_start(&dsp, k16Bit.byte_rate, 16384);
+  Child c = start_show("", dsp, "", {"--sound", "2", "--mode", "1", "--from", std::to_string(from)});
+  const bool streamed = fake_dsp_wait_bytes(dsp, 20000, 30);
+  ShowRun run = finish_show(c);
+  fake_dsp_finish(&dsp, 5);
+  ASSERT_TRUE(streamed);
+  EXPECT_EQ(run.result.status, 0);
+  std::string wav = ::testing::TempDir() + "show-from.wav";
+  RunResult cap = run_program({capture_binary(), "music", "--device", "16", "-o", wav}, {"", true, {}, 120});
+  if (cap.status != 0) GTEST_SKIP() << "no embedded module";
+  std::vector<uint8_t> music = read_file(wav);
+  music.erase(music.begin(), music.begin() + 44);
+  const size_t at = size_t(uint64_t(from) * 14286 * 32000 / 1000000) * 4;
+  const size_t largest_block = 2666 * 4;
+  ASSERT_GT(music.size(), at + largest_block + 8192);
+  auto found = std::search(music.begin() + long(at), music.end(), dsp.bytes.begin(), dsp.bytes.begin() + 8192);
+  ASSERT_NE(found, music.end()) << "the device's music is not the capture's from that tick on";
+  EXPECT_LT(size_t(found - music.begin()) - at, largest_block);
 }
 
 // An unplugged card: the writer leaves after its first refused write, and
