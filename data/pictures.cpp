@@ -1,9 +1,8 @@
 // The pictures are drawn by tools/gen_content at build time; this file
 // gives them to the scenes by role.
 #include "data/content.h"
+#include "data/embedded.h"
 #include "data/picture_role_names.h"
-
-extern const Blob kPictureBlobs[PIC_COUNT];
 
 namespace {
 

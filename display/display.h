@@ -8,6 +8,12 @@ constexpr int kFrameWidth = 320;
 constexpr int kFrameHeight = 200;
 constexpr int kFramePixels = kFrameWidth * kFrameHeight;
 
+// display_open's size kinds (the show opens 320 x 200) and its success value;
+// failures are 1 or 2.
+constexpr int kDisplaySize320x240 = 1;
+constexpr int kDisplaySizeShow = 2;
+constexpr int kDisplayOpened = 0;
+
 // Asks for an output mode on standard input (flags bit 0 clear) and opens the
 // display. size_kind 1 is 320 x 240, 2 is 320 x 200. Flags bit 0 set skips the
 // menu and takes mode 1, or mode 5 when bit 1 is set too.

@@ -4,7 +4,7 @@
 
 extern const FrameSink kX11Sink;
 
-// The sink's operations (present.cpp, input.cpp); contracts as display_present,
+// The sink's operations (present.cpp, x11_poll.cpp, x11_close.cpp); contracts as display_present,
 // display_poll_escape and display_close.
 void x11_present(const uint32_t* frame);
 int x11_poll_escape();

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "player/loader.h"
+#include "show/start_up.h"
 #include "sound/devices.h"
 #include "sound/stream.h"
 
@@ -15,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   sd_offline_init(kind);
   if (!pt_load(bytes.data(), bytes.size())) return 0;
   for (int tick = 0; tick < 3000; ++tick) {
-    int n = sound_render_tick(kind, block);
+    int n = sound_render_tick(kind, show_music_tick, block);
     if (n <= 0 || n > kSoundBlockBytes) __builtin_trap();
   }
   return 0;

@@ -25,7 +25,7 @@ long find_tag(const uint8_t* data, size_t size, const char* tag, size_t last, si
 
 int fail(const char* why) {
   iff_status = why;
-  return 0;
+  return kIffFailed;
 }
 
 // ByteRun1: n >= 0 copies n + 1 bytes, -127..-1 repeats the next byte -n + 1
@@ -77,7 +77,7 @@ int iff_decode(const uint8_t* data, size_t size, uint8_t* dest, size_t dest_capa
 
   if (!dest) {
     iff_status = "Destination is NULL.";
-    return -1;
+    return kIffDecoded;
   }
 
   // 768 bytes whatever the chunk's stored length: a short colour map reads on
@@ -98,7 +98,7 @@ int iff_decode(const uint8_t* data, size_t size, uint8_t* dest, size_t dest_capa
   unpack_byterun1(data + body + kChunkDataOffset, data + size, dest, out_size);
 
   iff_status = "Picture loaded ok.";
-  return -1;
+  return kIffDecoded;
 }
 
 void iff_planar_to_chunky(const uint8_t* planar, size_t planar_size, uint8_t* dest,

@@ -13,6 +13,10 @@ struct IffHeader {
 };
 extern IffHeader iff_header;
 
+// iff_decode's results: all bits set for a decoded picture, 0 for a failure.
+constexpr int kIffDecoded = -1;
+constexpr int kIffFailed = 0;
+
 // Text of the last outcome: "Picture loaded ok.", "Destination is NULL.",
 // "Invalid picture.", "BMHD not found.", "CMAP not found.", "BODY not found.".
 extern const char* iff_status;

@@ -5,7 +5,7 @@
 
 #include "player/module.h"
 #include "player/playback.h"
-#include "sound/devices.h"
+#include "shared/sound_device.h"
 
 Module pt_module;
 
@@ -86,7 +86,7 @@ void register_samples() {
 int fail(const char* error) {
   pt_module.channels = 0;
   pt_module.error = error;
-  return 0;
+  return kPtLoadFailed;
 }
 
 }  // namespace
@@ -125,7 +125,7 @@ int pt_takemod(uint8_t* module, size_t length) {
   pt_module.channels = channels;
   register_samples();
   sd_device.set_channels(channels);
-  return 1;
+  return kPtLoaded;
 }
 
 int pt_load(uint8_t* module, size_t length) {

@@ -3,6 +3,10 @@
 #include <cstddef>
 #include <cstdint>
 
+// Results of pt_load and pt_takemod.
+constexpr int kPtLoaded = 1;
+constexpr int kPtLoadFailed = 0;
+
 // Loads the module in module[0..length) (converting its patterns in place) and
 // resets playback. Returns 1 on success, 0 on failure.
 int pt_load(uint8_t* module, size_t length);

@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "player/module.h"
-#include "sound/devices.h"
+#include "shared/sound_device.h"
 
 namespace {
 

@@ -2,7 +2,6 @@
 #include "scenes/hyperbolic_whirl.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 
 #include "display/display.h"
@@ -21,47 +20,28 @@ constexpr PolarGrid kWhirlGrid = {0.6666666666666666, 0.01227184630308513, 128.0
 constexpr int32_t kGrowTicks = 250;
 constexpr int32_t kShrinkStart = 750;
 
-WhirlTables tables;  // zero until the first frame has been presented
-
-bool allocate(HyperbolicWhirl* w) {
-  w->lookup = static_cast<int32_t*>(std::malloc(sizeof(PolarLookup)));
-  if (!w->lookup) return false;
-  w->frame = static_cast<uint32_t*>(std::calloc(kFramePixels, sizeof(uint32_t)));
-  if (!w->frame) return false;
-  w->source = static_cast<uint32_t*>(std::malloc(kWarpSourcePixels * sizeof(uint32_t)));
-  if (!w->source) return false;
-  // Zeroed indices: a picture that fails to decode stays black instead of
-  // showing whatever the memory held.
-  w->indices = static_cast<uint8_t*>(std::calloc(65536, 1));
-  if (!w->indices) return false;
-  w->maps = static_cast<PolarMaps*>(std::malloc(sizeof(PolarMaps)));
-  if (!w->maps) return false;
-  w->still = static_cast<uint32_t*>(std::malloc(kFramePixels * sizeof(uint32_t)));
-  return w->still != nullptr;
-}
-
-void load_pictures(HyperbolicWhirl* w) {
+void load_pictures(HyperbolicWhirl& w) {
   uint8_t palette[768] = {};
-  load_picture(PIC_STILL, w->indices, 65536, palette);
-  indexed_to_rgb32(w->still, w->indices, palette, kFramePixels);
-  load_picture(PIC_WARP_SOURCE, w->indices, 65536, palette);
-  indexed_to_rgb32(w->source, w->indices, palette, kWarpSourcePixels);
+  load_picture(PIC_STILL, w.indices, 65536, palette);
+  indexed_to_rgb32(w.still, w.indices, palette, kFramePixels);
+  load_picture(PIC_WARP_SOURCE, w.indices, 65536, palette);
+  indexed_to_rgb32(w.source, w.indices, palette, kWarpSourcePixels);
 }
 
-void build_maps(HyperbolicWhirl* w) {
+void build_maps(HyperbolicWhirl& w) {
   // The distance squeezes x to 5/6 but the angle does not: the X of the
   // pattern lies on the squeezed diagonals, the bands on plain pixel angles.
-  fill_frame_map(w->maps->radius, [](int x, int y) {
+  fill_frame_map(w.maps->radius, [](int x, int y) {
     double xs = x * kSqueezeX;
     return truncated_byte(std::sqrt(std::fabs(xs * xs - y * y)));
   });
-  fill_frame_map(w->maps->angle, [](int x, int y) { return polar_angle(x, y, kWhirlAngleScale); });
-  fill_polar_lookup(w->lookup, kWhirlGrid);
+  fill_frame_map(w.maps->angle, [](int x, int y) { return polar_angle(x, y, kWhirlAngleScale); });
+  fill_polar_lookup(w.lookup, kWhirlGrid);
 }
 
 // The warp over pixels whose distance lies in [low, high]; the others get
 // rest, or keep what the frame holds when rest is null.
-void warp_distances(const HyperbolicWhirl& w, const WhirlTables& t, int shift, int low, int high,
+void warp_distances(HyperbolicWhirl& w, const WhirlTables& t, int shift, int low, int high,
                     const uint32_t* rest) {
   const PolarMaps& maps = *w.maps;
   for (int m = 0; m < kFramePixels; m++) {
@@ -77,27 +57,17 @@ void warp_distances(const HyperbolicWhirl& w, const WhirlTables& t, int shift, i
 
 }  // namespace
 
-bool hyperbolic_whirl_open(HyperbolicWhirl* w) {
-  *w = {};
-  std::memset(&tables, 0, sizeof tables);
-  if (!allocate(w)) {
-    hyperbolic_whirl_close(w);
+bool hyperbolic_whirl_open(HyperbolicWhirl& w) {
+  w.tables = {};
+  if (!w.memory.take_each(w.lookup, kPolarSteps * kPolarSteps, w.frame, kFramePixels, w.source,
+                          kWarpSourcePixels, w.indices, 65536, w.maps, 1, w.still, kFramePixels))
     return false;
-  }
   load_pictures(w);
   build_maps(w);
   return true;
 }
 
-void hyperbolic_whirl_close(HyperbolicWhirl* w) {
-  std::free(w->lookup);
-  std::free(w->frame);
-  std::free(w->source);
-  std::free(w->indices);
-  std::free(w->maps);
-  std::free(w->still);
-  *w = {};
-}
+void hyperbolic_whirl_close(HyperbolicWhirl& w) { w.memory.release(); }
 
 int whirl_shift(double P) { return static_cast<int>(std::sin(P * 0.7462686567164178) * 30) + 256; }
 
@@ -113,9 +83,9 @@ void build_whirl_tables(WhirlTables* t, double P) {
   }
 }
 
-void render_hyperbolic_whirl(const HyperbolicWhirl& w, const WhirlTables& t, int32_t n, int shift) {
+void render_hyperbolic_whirl(HyperbolicWhirl& w, const WhirlTables& t, int32_t n, int shift) {
   if (n < 0) {
-    std::memcpy(w.frame, w.still, kFramePixels * sizeof(uint32_t));
+    std::memcpy(w.frame, w.still, kFrameBytes);
   } else if (n < kGrowTicks) {
     warp_distances(w, t, shift, 0, n, nullptr);
   } else if (n < kShrinkStart) {
@@ -127,18 +97,18 @@ void render_hyperbolic_whirl(const HyperbolicWhirl& w, const WhirlTables& t, int
 }
 
 int scene_hyperbolic_whirl() {
-  HyperbolicWhirl w;
-  if (!hyperbolic_whirl_open(&w)) return 0;
+  HyperbolicWhirl w{};
+  if (!hyperbolic_whirl_open(w)) return kSceneEndsShow;
   for (;;) {
     // The phase comes from a reading taken before the poll; the frame's
     // position in the scene from a fresh one after the limit test.
     double P = show_ticks() * 0.02;
     if (!frame_goes_on(kHyperbolicWhirlLimit)) break;
     int32_t n = static_cast<int32_t>(show_ticks() - kWhirlGrowStart);
-    render_hyperbolic_whirl(w, tables, n, whirl_shift(P));
+    render_hyperbolic_whirl(w, w.tables, n, whirl_shift(P));
     display_present(w.frame);
-    build_whirl_tables(&tables, P);
+    build_whirl_tables(&w.tables, P);
   }
-  hyperbolic_whirl_close(&w);
-  return scene_result();
+  hyperbolic_whirl_close(w);
+  return scene_closing_poll();
 }

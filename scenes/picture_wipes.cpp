@@ -2,7 +2,6 @@
 #include "scenes/picture_wipes.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 
 #include "display/display.h"
@@ -12,11 +11,8 @@
 
 namespace {
 
-constexpr size_t kPixelBytes = kFramePixels * sizeof(uint32_t);
 constexpr PictureRole kGallery[5] = {PIC_GALLERY_1, PIC_GALLERY_2, PIC_GALLERY_3, PIC_GALLERY_4,
                                      PIC_GALLERY_5};
-
-WipeScene scene;
 
 void load_converted(WipeScene& s, PictureRole role, uint32_t* pixels, int count) {
   load_picture(role, s.indices, kTransitionPixels, s.palette);
@@ -53,39 +49,23 @@ void dissolve_stage(WipeScene& s) {
 
 }  // namespace
 
-bool wipes_allocate(WipeScene& s) {
-  s.indices = static_cast<uint8_t*>(std::calloc(1, kTransitionPixels));
-  s.frame = static_cast<uint32_t*>(std::calloc(1, kPixelBytes));
-  s.outgoing = static_cast<uint32_t*>(std::calloc(1, kPixelBytes));
-  s.incoming = static_cast<uint32_t*>(std::calloc(1, kPixelBytes));
-  s.transition = static_cast<uint32_t*>(std::calloc(kTransitionPixels, sizeof(uint32_t)));
-  if (s.indices && s.frame && s.outgoing && s.incoming && s.transition) return true;
-  wipes_free(s);
-  return false;
-}
-
-void wipes_free(WipeScene& s) {
-  std::free(s.frame);
-  std::free(s.transition);
-  std::free(s.outgoing);
-  std::free(s.incoming);
-  std::free(s.indices);
-  s.frame = s.transition = s.outgoing = s.incoming = nullptr;
-  s.indices = nullptr;
-}
-
-void wipes_set_up(WipeScene& s) {
+bool wipes_open(WipeScene& s) {
+  if (!s.memory.take_each(s.indices, kTransitionPixels, s.frame, kFramePixels, s.outgoing, kFramePixels,
+                          s.incoming, kFramePixels, s.transition, kTransitionPixels))
+    return false;
   load_converted(s, PIC_GALLERY_1, s.incoming, kFramePixels);
-  std::memset(s.outgoing, 0, kPixelBytes);
   load_converted(s, PIC_TRANSITION, s.transition, kTransitionPixels);
+  return true;
 }
+
+void wipes_close(WipeScene& s) { s.memory.release(); }
 
 void wipes_enter_stage(WipeScene& s, int stage) {
-  std::memcpy(s.outgoing, s.incoming, kPixelBytes);
+  std::memcpy(s.outgoing, s.incoming, kFrameBytes);
   if (stage <= 5)
     load_converted(s, kGallery[stage - 1], s.incoming, kFramePixels);
   else
-    std::memset(s.incoming, 0, kPixelBytes);
+    std::memset(s.incoming, 0, kFrameBytes);
   load_converted(s, PIC_TRANSITION, s.transition, kTransitionPixels);
 }
 
@@ -115,10 +95,9 @@ void wipes_dissolve_frame(WipeScene& s, int32_t u) {
 }
 
 int scene_picture_wipes() {
-  WipeScene& s = scene;
-  if (!wipes_allocate(s)) return 0;
-  wipes_set_up(s);
+  WipeScene s{};
+  if (!wipes_open(s)) return kSceneEndsShow;
   if (wipe_stages(s)) dissolve_stage(s);
-  wipes_free(s);
-  return scene_result();
+  wipes_close(s);
+  return scene_closing_poll();
 }

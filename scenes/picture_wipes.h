@@ -7,6 +7,8 @@
 #pragma once
 #include <cstdint>
 
+#include "scenes/scene_kit.h"
+
 constexpr int kTransitionPixels = 320 * 400;
 
 // A wipe stage: it runs while the show clock is at most limit; its wipe
@@ -21,7 +23,10 @@ constexpr WipeStage kWipeStage[kWipeStages] = {{7195, 6796}, {7595, 7196}, {7995
 constexpr uint32_t kDissolveStart = 9196;  // u counts from here
 constexpr uint32_t kWipesEnd = 9451;
 
+// Everything the scene keeps. The buffers come from memory at wipes_open and
+// go with it.
 struct WipeScene {
+  SceneMemory memory;
   uint8_t* indices;      // the transition picture's indices, or the threshold picture
   uint32_t* frame;
   uint32_t* outgoing;
@@ -30,14 +35,13 @@ struct WipeScene {
   uint8_t palette[768];
 };
 
-// Allocates the five zeroed buffers (outgoing starts black, and so does the
-// frame, which a dissolve entered without any wipe starts from). Returns
-// false, with nothing left allocated, when memory runs out.
-bool wipes_allocate(WipeScene& s);
-// Frees whatever wipes_allocate left allocated; safe to call twice.
-void wipes_free(WipeScene& s);
-// Stage 1's pictures: black out, gallery picture 1 in, the transition picture.
-void wipes_set_up(WipeScene& s);
+// Takes the five zeroed buffers (the frame starts black, which a dissolve
+// entered without any wipe starts from) and loads stage 1's pictures: black
+// out, gallery picture 1 in, the transition picture. Returns false, with
+// nothing left allocated, when memory runs out. s is fresh or closed.
+bool wipes_open(WipeScene& s);
+// Frees the buffers (the state's destructor does it too); safe to call twice.
+void wipes_close(WipeScene& s);
 // The stage change into stage (2..6, counted from 1): incoming becomes
 // outgoing, the next gallery picture (black for stage 6) comes in, and the
 // transition picture is decoded again over the gallery picture's indices.

@@ -2,7 +2,6 @@
 #include "scenes/polar_wipe.h"
 
 #include <cmath>
-#include <cstdlib>
 
 #include "display/display.h"
 #include "scenes/polar_maps.h"
@@ -22,22 +21,10 @@ constexpr double kLookupAngleUnit = 0.012319971190548208;
 constexpr PolarGrid kSwirlGrid = {1.0, kLookupAngleUnit, 160.0, 201.0, 320};
 
 enum SectorLevel : uint8_t { kSectorDark = 0, kSectorHalf = 1, kSectorFull = 2 };
-using SectorMask = uint8_t[256];
-
-struct SwirlTables {
-  PolarWarp warp;
-  uint8_t brightness[256];  // by map radius
-};
-
-// Round radius and angle around the frame's centre, built at set-up.
-PolarMaps maps;
-SectorMask sector_mask;
-int32_t wave[256];  // phase 1's circle radius per angle step
-SwirlTables swirl_tables;
 
 // Sets entries of the mask that are still dark to level: for b in
 // [from, to), the entries b + h + spacing * c for every c, modulo 256.
-void mark_sectors(int64_t from, int64_t to, int64_t h, int spacing, SectorLevel level) {
+void mark_sectors(uint8_t* sector_mask, int64_t from, int64_t to, int64_t h, int spacing, SectorLevel level) {
   // b and b + 256 mark the same entries: a wider range changes nothing more.
   if (to > from + 256) to = from + 256;
   for (int64_t b = from; b < to; b++)
@@ -47,52 +34,38 @@ void mark_sectors(int64_t from, int64_t to, int64_t h, int spacing, SectorLevel 
     }
 }
 
-void clear_sectors() {
-  for (uint8_t& entry : sector_mask) entry = kSectorDark;
+void clear_sectors(uint8_t* sector_mask) {
+  for (int a = 0; a < 256; a++) sector_mask[a] = kSectorDark;
 }
 
 uint32_t at_level(uint32_t p, uint8_t level) {
   return level == kSectorFull ? p : level == kSectorHalf ? half_brightness(p) : 0;
 }
 
-bool allocate(PolarWipe* w) {
-  // Zeroed indices: a picture that fails to decode stays black instead of
-  // showing whatever the memory held.
-  w->indices = static_cast<uint8_t*>(std::calloc(kSwirlPixels, 1));
-  if (!w->indices) return false;
-  w->lookup = static_cast<int32_t*>(std::malloc(sizeof(PolarLookup)));
-  if (!w->lookup) return false;
-  w->frame = static_cast<uint32_t*>(std::malloc(kFramePixels * sizeof(uint32_t)));
-  if (!w->frame) return false;
-  w->swirl = static_cast<uint32_t*>(std::malloc((kSwirlPixels + 1) * sizeof(uint32_t)));
-  if (!w->swirl) return false;
-  w->sector = static_cast<uint32_t*>(std::malloc(kFramePixels * sizeof(uint32_t)));
-  return w->sector != nullptr;
-}
-
-void load_pictures(PolarWipe* w) {
+void load_pictures(PolarWipe& w) {
   uint8_t palette[768] = {};
-  load_picture(PIC_SWIRL, w->indices, kSwirlPixels, palette);
-  indexed_to_rgb32(w->swirl, w->indices, palette, kSwirlPixels);
-  w->swirl[kSwirlPixels] = 0;
-  load_picture(PIC_SECTOR, w->indices, kSwirlPixels, palette);
-  indexed_to_rgb32(w->sector, w->indices, palette, kFramePixels);
+  load_picture(PIC_SWIRL, w.indices, kSwirlPixels, palette);
+  indexed_to_rgb32(w.swirl, w.indices, palette, kSwirlPixels);
+  w.swirl[kSwirlPixels] = 0;
+  load_picture(PIC_SECTOR, w.indices, kSwirlPixels, palette);
+  indexed_to_rgb32(w.sector, w.indices, palette, kFramePixels);
 }
 
-void build_maps(PolarWipe* w) {
-  fill_frame_map(maps.radius, [](int x, int y) { return truncated_byte(std::sqrt(x * x + y * y)); });
-  fill_frame_map(maps.angle, [](int x, int y) { return polar_angle(x, y, kWipeAngleScale); });
-  fill_polar_lookup(w->lookup, kSwirlGrid);
+void build_maps(PolarWipe& w) {
+  fill_frame_map(w.maps->radius, [](int x, int y) { return truncated_byte(std::sqrt(x * x + y * y)); });
+  fill_frame_map(w.maps->angle, [](int x, int y) { return polar_angle(x, y, kWipeAngleScale); });
+  fill_polar_lookup(w.lookup, kSwirlGrid);
   // Radii past 199 reach above and below the picture: those samples are black.
-  clip_polar_lookup(w->lookup, kSwirlPixels, kSwirlPixels);
+  clip_polar_lookup(w.lookup, kSwirlPixels, kSwirlPixels);
 }
 
-void build_swirl_tables(uint32_t e, const SwirlMotion& m) {
+void build_swirl_tables(SwirlTables& swirl_tables, uint32_t e, const SwirlMotion& m) {
   int64_t turn = 128 + (255 * static_cast<int64_t>(e)) / 1000;
   for (int l = 0; l < 256; l++) {
     double s = 0.02 * l;
     double ripple = std::sin(7 * s - 2 * m.P);
-    swirl_tables.warp.angle_shift[l] = truncated_byte(turn + m.Q * std::sin(3 * s + m.Q) * 0.06666666666666667);
+    swirl_tables.warp.angle_shift[l] =
+        truncated_byte(turn + m.Q * std::sin(3 * s + m.Q) * 0.06666666666666667);
     swirl_tables.warp.radius_shift[l] = truncated_byte(0.5 * m.Q * ripple + 0.5 * m.Q);
     swirl_tables.brightness[l] = truncated_byte(255 - 2.5 * m.Q + 2.2 * m.Q * ripple);
   }
@@ -111,18 +84,18 @@ void advance_motion(uint32_t e, SwirlMotion* m) {
 
 // Phases 1 and 2 and the swirl; false when a closing poll between the
 // phases sees Escape.
-bool run_phases(const PolarWipe& w) {
+bool run_phases(PolarWipe& w) {
   while (frame_goes_on(kSectorWipeLimit)) {
     render_sector_wipe(w, show_ticks());
     display_present(w.frame);
   }
-  if (scene_result() == 0) return false;
+  if (scene_closing_poll() == kSceneEndsShow) return false;
 
   while (frame_goes_on(kSpiralSpreadLimit)) {
     render_spiral_spread(w, show_ticks());
     display_present(w.frame);
   }
-  if (scene_result() == 0) return false;
+  if (scene_closing_poll() == kSceneEndsShow) return false;
 
   // W holds the screen while the clock reaches the swirl; Escape is not
   // looked at during the wait.
@@ -145,77 +118,72 @@ bool run_phases(const PolarWipe& w) {
 
 }  // namespace
 
-bool polar_wipe_open(PolarWipe* w) {
-  *w = {};
-  if (!allocate(w)) {
-    polar_wipe_close(w);
+bool polar_wipe_open(PolarWipe& w) {
+  if (!w.memory.take_each(w.indices, kSwirlPixels, w.lookup, kPolarSteps * kPolarSteps, w.frame, kFramePixels,
+                          w.swirl, kSwirlPixels + 1, w.sector, kFramePixels, w.maps, 1))
     return false;
-  }
   load_pictures(w);
   build_maps(w);
   return true;
 }
 
-void polar_wipe_close(PolarWipe* w) {
-  std::free(w->indices);
-  std::free(w->lookup);
-  std::free(w->frame);
-  std::free(w->swirl);
-  std::free(w->sector);
-  *w = {};
-}
+void polar_wipe_close(PolarWipe& w) { w.memory.release(); }
 
 const uint32_t* swirl_window(const PolarWipe& w) { return w.swirl + kSwirlWindowOffset; }
 
-void render_sector_wipe(const PolarWipe& w, uint32_t t) {
+void render_sector_wipe(PolarWipe& w, uint32_t t) {
   double g = (t >> 1) * 0.125;
-  for (int l = 0; l < 256; l++) wave[l] = static_cast<int32_t>(3 * g + g * std::sin(g + l * 0.098173964264677));
+  for (int l = 0; l < 256; l++)
+    w.wave[l] = static_cast<int32_t>(3 * g + g * std::sin(g + l * 0.098173964264677));
 
   int64_t h = t >> 1;  // rotation
   int64_t s = t >> 4;  // sector width
-  clear_sectors();
-  mark_sectors(2, s, h, 64, kSectorFull);
-  mark_sectors(0, s + 2, h, 64, kSectorHalf);
-  mark_sectors(0, 4, h, 16, kSectorHalf);  // spokes
+  clear_sectors(w.sector_mask);
+  mark_sectors(w.sector_mask, 2, s, h, 64, kSectorFull);
+  mark_sectors(w.sector_mask, 0, s + 2, h, 64, kSectorHalf);
+  mark_sectors(w.sector_mask, 0, 4, h, 16, kSectorHalf);  // spokes
 
+  const PolarMaps& maps = *w.maps;
   for (int m = 0; m < kFramePixels; m++) {
     uint8_t a = maps.angle[m];
-    bool inside = wave[a] > maps.radius[m];
-    w.frame[m] = inside ? at_level(w.sector[m], sector_mask[a]) : 0;
+    bool inside = w.wave[a] > maps.radius[m];
+    w.frame[m] = inside ? at_level(w.sector[m], w.sector_mask[a]) : 0;
   }
 }
 
-void render_spiral_spread(const PolarWipe& w, uint32_t t) {
+void render_spiral_spread(PolarWipe& w, uint32_t t) {
   // Signed: a phase 1 cut short by Escape can start this one before tick
   // 1,200, and then there are no arms yet.
   int64_t h = static_cast<int64_t>(t) - 1200;
   int64_t n = h / 16;
-  clear_sectors();
-  mark_sectors(2, n - 2, h, 32, kSectorFull);
-  mark_sectors(0, n, h, 32, kSectorHalf);
+  clear_sectors(w.sector_mask);
+  mark_sectors(w.sector_mask, 2, n - 2, h, 32, kSectorFull);
+  mark_sectors(w.sector_mask, 0, n, h, 32, kSectorHalf);
 
+  const PolarMaps& maps = *w.maps;
   const uint32_t* window = swirl_window(w);
   for (int m = 0; m < kFramePixels; m++) {
-    uint8_t arm = sector_mask[(maps.angle[m] - maps.radius[m] - 1) & 255];
+    uint8_t arm = w.sector_mask[(maps.angle[m] - maps.radius[m] - 1) & 255];
     uint32_t b = w.sector[m];
     uint32_t a = window[m];
     w.frame[m] = arm == kSectorFull ? a : arm == kSectorHalf ? half_brightness(a) + half_brightness(b) : b;
   }
 }
 
-void render_swirl(const PolarWipe& w, SwirlMotion* motion, uint32_t e) {
-  build_swirl_tables(e, *motion);
+void render_swirl(PolarWipe& w, SwirlMotion* motion, uint32_t e) {
+  build_swirl_tables(w.swirl_tables, e, *motion);
   advance_motion(e, motion);
+  const PolarMaps& maps = *w.maps;
   for (int m = 0; m < kFramePixels; m++) {
-    uint32_t p = w.swirl[warped_offset(maps, swirl_tables.warp, w.lookup, m)];
-    w.frame[m] = scale_channels(p, swirl_tables.brightness[maps.radius[m]]);
+    uint32_t p = w.swirl[warped_offset(maps, w.swirl_tables.warp, w.lookup, m)];
+    w.frame[m] = scale_channels(p, w.swirl_tables.brightness[maps.radius[m]]);
   }
 }
 
 int scene_polar_wipe() {
-  PolarWipe w;
-  if (!polar_wipe_open(&w)) return 0;
+  PolarWipe w{};
+  if (!polar_wipe_open(w)) return kSceneEndsShow;
   bool finished = run_phases(w);
-  polar_wipe_close(&w);
-  return finished ? scene_result() : 0;
+  polar_wipe_close(w);
+  return finished ? scene_closing_poll() : kSceneEndsShow;
 }

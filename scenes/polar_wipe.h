@@ -7,6 +7,9 @@
 #pragma once
 #include <cstdint>
 
+#include "scenes/polar_maps.h"
+#include "scenes/scene_kit.h"
+
 // Show ticks where the phases end (a phase runs while readings stay at or
 // below its limit) and where the swirl starts.
 constexpr uint32_t kSectorWipeLimit = 1279;
@@ -19,13 +22,25 @@ constexpr uint32_t kSwirlLastTick = 999;
 constexpr int kSwirlPixels = 320 * 400;
 constexpr int kSwirlWindowOffset = 101 * 320;
 
-// The scene's buffers, all allocated at set-up and freed at its end.
+// The swirl's warp of one frame and its brightness by map radius.
+struct SwirlTables {
+  PolarWarp warp;
+  uint8_t brightness[256];
+};
+
+// Everything the scene keeps. The buffers come from memory at polar_wipe_open
+// and go with it; the small tables are rebuilt by the frame routines.
 struct PolarWipe {
+  SceneMemory memory;
   uint8_t* indices;  // 128,000 decoded palette indices
   int32_t* lookup;   // PolarLookup into swirl (samples outside it go to its black pixel)
   uint32_t* frame;   // the FrameBuffer
   uint32_t* swirl;   // picture A, 320 x 400, then one black pixel at kSwirlPixels
   uint32_t* sector;  // picture B, 320 x 200; pixels equal to 0 are empty
+  PolarMaps* maps;   // round radius and angle around the frame's centre
+  uint8_t sector_mask[256];  // per angle step: dark, half or full
+  int32_t wave[256];         // phase 1's circle radius per angle step
+  SwirlTables swirl_tables;
 };
 
 // The swirl's wobble, carried from one frame to the next: P sets the phase of
@@ -36,13 +51,14 @@ struct SwirlMotion {
   double Q;
 };
 
-// Allocates the buffers, decodes and converts both pictures (a picture that
-// does not decode stays black) and builds the maps and the PolarLookup.
-// Returns false, with nothing left allocated, when an allocation fails.
-bool polar_wipe_open(PolarWipe* w);
+// Takes the buffers, decodes and converts both pictures (a picture that does
+// not decode stays black) and builds the maps and the PolarLookup. Returns
+// false, with nothing left allocated, when an allocation fails. w is fresh
+// or closed.
+bool polar_wipe_open(PolarWipe& w);
 
-// Frees the buffers (any of them may be null) and nulls them.
-void polar_wipe_close(PolarWipe* w);
+// Frees the buffers (the state's destructor does it too); safe to call twice.
+void polar_wipe_close(PolarWipe& w);
 
 // The window W of the swirled picture, presented between the phases.
 const uint32_t* swirl_window(const PolarWipe& w);
@@ -50,13 +66,13 @@ const uint32_t* swirl_window(const PolarWipe& w);
 // Phase 1 at tick t: picture B through four rotating sectors with spokes,
 // inside a wavy circle whose radius wavers between t / 8 and t / 4;
 // everything else black. Pure black pixels of B stay black.
-void render_sector_wipe(const PolarWipe& w, uint32_t t);
+void render_sector_wipe(PolarWipe& w, uint32_t t);
 
 // Phase 2 at tick t: picture B, with W spreading over it along eight spiral
 // arms whose width grows by one angle step every 16 ticks from tick 1,200.
-void render_spiral_spread(const PolarWipe& w, uint32_t t);
+void render_spiral_spread(PolarWipe& w, uint32_t t);
 
 // Phase 3 at elapsed tick e (from 1,940): W's whole picture turned by
 // 128 + 255 e / 1000 angle steps and wobbled by the previous frame's motion,
 // its brightness rippling by radius; then motion advances to e.
-void render_swirl(const PolarWipe& w, SwirlMotion* motion, uint32_t e);
+void render_swirl(PolarWipe& w, SwirlMotion* motion, uint32_t e);

@@ -2,11 +2,12 @@
 
 #include "display/display.h"
 #include "picture/iff.h"
+#include "scenes/scenes.h"
 #include "show/clock.h"
 
 bool frame_goes_on(uint32_t limit) { return display_poll_escape() == 0 && show_ticks() <= limit; }
 
-int scene_result() { return display_poll_escape() ? 0 : 1; }
+int scene_closing_poll() { return display_poll_escape() ? kSceneEndsShow : kSceneRanToEnd; }
 
 int load_picture(PictureRole role, uint8_t* indices, size_t capacity, uint8_t* palette) {
   Blob b = picture_data(role);

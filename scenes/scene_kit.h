@@ -28,9 +28,11 @@ struct SceneMemory {
   ~SceneMemory() { release(); }
 
   // count zeroed elements of T, or null (and failed set) when memory runs out.
+  // After a failure every later take returns null without asking for memory,
+  // so a scene takes all its buffers and tests failed once.
   template <typename T>
   T* take(size_t elements) {
-    if (count == kCapacity) {
+    if (failed || count == kCapacity) {
       failed = true;
       return nullptr;
     }
@@ -42,10 +44,26 @@ struct SceneMemory {
     block[count++] = p;
     return static_cast<T*>(p);
   }
-  // Frees every buffer taken so far; safe to call again.
+  // Takes a buffer for each pair of a pointer and an element count, in order:
+  //   memory.take_each(s.frame, kFramePixels, s.indices, kFramePixels)
+  // True when all were taken; false, with every buffer of this memory freed,
+  // when one could not be.
+  bool take_each() {
+    if (!failed) return true;
+    release();
+    return false;
+  }
+  template <typename T, typename... Rest>
+  bool take_each(T*& buffer, size_t elements, Rest&&... rest) {
+    buffer = take<T>(elements);
+    return take_each(static_cast<Rest&&>(rest)...);
+  }
+
+  // Frees every buffer taken so far and forgets a failure; safe to call again.
   void release() {
     for (int i = 0; i < count; i++) std::free(block[i]);
     count = 0;
+    failed = false;
   }
 };
 
@@ -54,15 +72,16 @@ struct SceneMemory {
 // another order, or do not poll, spell their tests out.
 bool frame_goes_on(uint32_t limit);
 
-// The closing poll of a scene: 1 when it sees no Escape, 0 when it does.
-int scene_result();
+// The closing poll of a scene: polls for Escape once and returns
+// kSceneRanToEnd when it sees none, kSceneEndsShow when it does.
+int scene_closing_poll();
 
 // A pixel at half brightness; the average of two pixels is the sum of halves.
 constexpr uint32_t half_brightness(uint32_t p) { return (p >> 1) & 0x7F7F7F; }
 
 // Decodes the embedded picture of a role into indices (at most capacity bytes)
 // and a 768-byte palette of 6-bit components. Returns iff_decode's result:
-// -1 on success, 0 on failure (the scenes take the embedded pictures as valid
+// kIffDecoded or kIffFailed (the scenes take the embedded pictures as valid
 // and go on with whatever was decoded).
 int load_picture(PictureRole role, uint8_t* indices, size_t capacity, uint8_t* palette);
 

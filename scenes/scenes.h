@@ -2,6 +2,10 @@
 // 0 when a closing poll saw Escape or its set-up could not allocate memory.
 #pragma once
 
+// A scene's result: it ran to its end, or it ends the show with its message.
+constexpr int kSceneRanToEnd = 1;
+constexpr int kSceneEndsShow = 0;
+
 int scene_polar_wipe();          // until tick 2,940
 int scene_twisting_silhouette(); // until tick 6,795
 int scene_picture_wipes();       // until tick 9,451

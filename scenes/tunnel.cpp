@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr size_t kPixelBytes = kFramePixels * sizeof(uint32_t);
 constexpr size_t kTextureBytes = kTunnelTexels * sizeof(uint32_t);
 constexpr int kBandWidth = 220;
 constexpr double kInverseTwoPi = 0.15915494307111402;
@@ -23,10 +22,8 @@ struct BandMotion {
   double rate;
   double speed;
 };
-constexpr BandMotion kBands[10] = {{1.1, 1.44}, {1.2, 1.3}, {1.3, 1.21}, {1.4, 1.14}, {1.5, 1.0},
+constexpr BandMotion kBands[10] = {{1.1, 1.44}, {1.2, 1.3},  {1.3, 1.21}, {1.4, 1.14}, {1.5, 1.0},
                                    {1.6, 0.92}, {1.7, 0.83}, {1.8, 2.0},  {1.9, 0.4},  {1.0, 2.3}};
-
-TunnelScene scene;
 
 // Unlike the other scenes' pictures, the tunnel's keeps the palette's raw
 // 6-bit components, so ten overlapping bands stay mostly below 256.
@@ -60,7 +57,8 @@ void build_tunnel_table(uint32_t* table, double squeeze) {
 }
 
 PictureBand picture_band(double x, int32_t a) {
-  return {static_cast<int32_t>(std::cos(3.3 * x) * 55 + 60), static_cast<int32_t>(std::sin(0.01 * a) * 100 + 100),
+  return {static_cast<int32_t>(std::cos(3.3 * x) * 55 + 60),
+          static_cast<int32_t>(std::sin(0.01 * a) * 100 + 100),
           static_cast<int32_t>(std::sin(2.1 * x) * 10 + 10)};
 }
 
@@ -79,35 +77,18 @@ void add_picture_band(uint32_t* texture, const uint32_t* picture, double x, int3
   lay_picture_band(texture, picture, picture_band(x, a));
 }
 
-bool tunnel_allocate(TunnelScene& s) {
-  s.indices = static_cast<uint8_t*>(std::calloc(1, kTunnelTexels));
-  s.texture = static_cast<uint32_t*>(std::calloc(1, kTextureBytes));
-  s.picture = static_cast<uint32_t*>(std::calloc(1, kTextureBytes));
-  s.table = static_cast<uint32_t*>(std::calloc(1, kPixelBytes));
-  s.frame = static_cast<uint32_t*>(std::calloc(1, kPixelBytes));
-  if (s.indices && s.texture && s.picture && s.table && s.frame) return true;
-  tunnel_free(s);
-  return false;
-}
-
-void tunnel_free(TunnelScene& s) {
-  std::free(s.indices);
-  std::free(s.texture);
-  std::free(s.picture);
-  std::free(s.table);
-  std::free(s.frame);
-  s.indices = nullptr;
-  s.texture = s.picture = s.table = s.frame = nullptr;
-}
-
-void tunnel_set_up(TunnelScene& s) {
-  std::memset(s.frame, 0, kPixelBytes);
+bool tunnel_open(TunnelScene& s) {
+  if (!s.memory.take_each(s.indices, kTunnelTexels, s.texture, kTunnelTexels, s.picture, kTunnelTexels,
+                          s.table, kFramePixels, s.frame, kFramePixels))
+    return false;
   uint8_t palette[768];
   load_picture(PIC_TUNNEL, s.indices, kTunnelTexels, palette);
   indexed_to_raw_rgb(s.picture, s.indices, palette, kTunnelTexels);
   build_tunnel_table(s.table, kTunnelSqueeze);
-  std::memset(s.texture, 0, kTextureBytes);
+  return true;
 }
+
+void tunnel_close(TunnelScene& s) { s.memory.release(); }
 
 void tunnel_map_frame(TunnelScene& s) {
   const unsigned char* texels = reinterpret_cast<const unsigned char*>(s.texture);
@@ -122,9 +103,8 @@ void tunnel_build_bands(TunnelScene& s, uint32_t e) {
 }
 
 int scene_tunnel() {
-  TunnelScene& s = scene;
-  if (!tunnel_allocate(s)) return 0;
-  tunnel_set_up(s);
+  TunnelScene s{};
+  if (!tunnel_open(s)) return kSceneEndsShow;
   uint32_t t0 = show_ticks();
   // The scene's own time, not the show's: poll first, then the clock. Each
   // frame shows the texture built in the previous one, so the first is black.
@@ -134,6 +114,6 @@ int scene_tunnel() {
     display_present(s.frame);
     tunnel_build_bands(s, e);
   }
-  tunnel_free(s);
-  return scene_result();
+  tunnel_close(s);
+  return scene_closing_poll();
 }

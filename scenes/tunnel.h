@@ -7,11 +7,16 @@
 #pragma once
 #include <cstdint>
 
+#include "scenes/scene_kit.h"
+
 constexpr int kTunnelTexels = 256 * 256;
 constexpr uint32_t kTunnelTicks = 4200;  // the scene's length from its own start
 constexpr double kTunnelSqueeze = 3.3;
 
+// Everything the scene keeps. The buffers come from memory at tunnel_open
+// and go with it.
 struct TunnelScene {
+  SceneMemory memory;
   uint8_t* indices;   // the decoded 256x256 picture
   uint32_t* texture;  // the band texture: row = angle, column = depth
   uint32_t* picture;  // the picture in raw 6-bit colours
@@ -46,13 +51,12 @@ void lay_picture_band(uint32_t* texture, const uint32_t* picture, const PictureB
 // lay_picture_band at picture_band(x, a).
 void add_picture_band(uint32_t* texture, const uint32_t* picture, double x, int32_t a);
 
-// Allocates the five zeroed buffers. Returns false, with nothing left
-// allocated, when memory runs out.
-bool tunnel_allocate(TunnelScene& s);
-// Frees whatever tunnel_allocate left allocated; safe to call twice.
-void tunnel_free(TunnelScene& s);
-// Decodes and converts the picture, builds the table, clears the texture.
-void tunnel_set_up(TunnelScene& s);
+// Takes the five zeroed buffers, decodes and converts the picture and builds
+// the table; the texture and the frame start black. Returns false, with
+// nothing left allocated, when memory runs out. s is fresh or closed.
+bool tunnel_open(TunnelScene& s);
+// Frees the buffers (the state's destructor does it too); safe to call twice.
+void tunnel_close(TunnelScene& s);
 // The frame through the tunnel table from the texture as it stands.
 void tunnel_map_frame(TunnelScene& s);
 // Clears the texture and adds the ten bands of scene time e (ticks).

@@ -14,8 +14,7 @@
 
 namespace {
 
-constexpr size_t kPixelBytes = kFramePixels * sizeof(uint32_t);
-constexpr int32_t kHalfWidth = kFrameWidth / 2;  // the turning axis, screen column 160
+constexpr int32_t kHalfWidth = kFrameWidth / 2;         // the turning axis, screen column 160
 constexpr double kAngleRadians = 0.006135923151542565;  // 2 pi / 1,024
 
 // Faces in drawing order: from corner a to corner b, with the light offset
@@ -29,8 +28,6 @@ constexpr SlabFace kFaces[4] = {{1, 0, 255}, {2, 1, 1023}, {3, 2, 767}, {0, 3, 5
 
 // End faces take these columns of the texture whatever the slab's width.
 constexpr int32_t kEndU0 = 300, kEndU1 = 319;
-
-SilhouetteScene scene;
 
 // Turns a corner about the vertical axis; only x and z change.
 SlabCorner turn(const SlabCorner& p, double c, double s) {
@@ -112,34 +109,11 @@ void dissolve_phase(SilhouetteScene& s) {
     silhouette_dissolve(s, static_cast<int32_t>(show_ticks() - kSolidEnd));
     display_present(s.frame);
   }
-  std::memset(s.frame, 0, kPixelBytes);
+  std::memset(s.frame, 0, kFrameBytes);
   display_present(s.frame);
 }
 
 }  // namespace
-
-bool silhouette_allocate(SilhouetteScene& s) {
-  s.late_texture = static_cast<uint32_t*>(std::calloc(1, kPixelBytes));
-  s.title = static_cast<uint32_t*>(std::calloc(1, kPixelBytes));
-  s.second_texture = static_cast<uint32_t*>(std::calloc(1, kPixelBytes));
-  s.frame = static_cast<uint32_t*>(std::calloc(1, kPixelBytes));
-  s.indices = static_cast<uint8_t*>(std::calloc(1, kFramePixels));
-  s.mask = static_cast<uint8_t*>(std::calloc(1, kFramePixels));
-  if (s.late_texture && s.title && s.second_texture && s.frame && s.indices && s.mask) return true;
-  silhouette_free(s);
-  return false;
-}
-
-void silhouette_free(SilhouetteScene& s) {
-  std::free(s.title);
-  std::free(s.second_texture);
-  std::free(s.frame);
-  std::free(s.late_texture);
-  std::free(s.indices);
-  std::free(s.mask);
-  s.title = s.second_texture = s.frame = s.late_texture = nullptr;
-  s.indices = s.mask = nullptr;
-}
 
 void build_slab_shape(SlabShape& shape, const uint8_t* indices, int32_t depth) {
   for (int32_t j = 0; j < kSlabRows; j++) {
@@ -165,7 +139,10 @@ void build_shade_table(ShadeTable& table) {
     for (int v = 0; v < 256; v++) table.level[l][v] = static_cast<uint8_t>((l * v) >> 6);
 }
 
-void silhouette_set_up(SilhouetteScene& s) {
+bool silhouette_open(SilhouetteScene& s) {
+  if (!s.memory.take_each(s.late_texture, kFramePixels, s.title, kFramePixels, s.second_texture, kFramePixels,
+                          s.frame, kFramePixels, s.indices, kFramePixels, s.mask, kFramePixels))
+    return false;
   uint8_t palette[768];
   load_picture(PIC_SILHOUETTE_MASK, s.mask, kFramePixels, palette);
   load_picture(PIC_SECOND_SILHOUETTE, s.indices, kFramePixels, palette);
@@ -178,11 +155,14 @@ void silhouette_set_up(SilhouetteScene& s) {
   load_picture(PIC_TITLE, s.indices, kFramePixels, palette);
   indexed_to_rgb32(s.title, s.indices, palette, kFramePixels);
   build_shade_table(s.shade);
-  std::memcpy(s.frame, s.title, kPixelBytes);
+  std::memcpy(s.frame, s.title, kFrameBytes);
   s.turned = s.rest;
   std::memset(s.row_angle, 0, sizeof s.row_angle);
   s.wobble = s.twist = s.wave = 0.0;
+  return true;
 }
+
+void silhouette_close(SilhouetteScene& s) { s.memory.release(); }
 
 void silhouette_sink_surroundings(SilhouetteScene& s) {
   for (int i = 0; i < 4000; i++) {
@@ -236,8 +216,8 @@ void silhouette_dissolve(SilhouetteScene& s, int32_t k) {
     if (static_cast<int32_t>(s.indices[i]) < k) s.frame[i] = half_brightness(s.frame[i]);
 }
 
-void draw_slab_span(uint32_t* frame_row, const uint32_t* texture_row, int32_t x1, int32_t x2,
-                    int32_t u0, int32_t u1, const uint8_t* shade) {
+void draw_slab_span(uint32_t* frame_row, const uint32_t* texture_row, int32_t x1, int32_t x2, int32_t u0,
+                    int32_t u1, const uint8_t* shade) {
   int32_t length = x2 - x1;
   int32_t step = ((u1 - u0) * 65536) / length;
   int32_t start = x1 + kHalfWidth;  // frame column of the span's first pixel
@@ -256,10 +236,9 @@ void draw_slab_span(uint32_t* frame_row, const uint32_t* texture_row, int32_t x1
 }
 
 int scene_twisting_silhouette() {
-  SilhouetteScene& s = scene;
-  if (!silhouette_allocate(s)) return 0;
-  silhouette_set_up(s);
+  SilhouetteScene s{};
+  if (!silhouette_open(s)) return kSceneEndsShow;
   if (title_phase(s) && solid_phase(s)) dissolve_phase(s);
-  silhouette_free(s);
-  return scene_result();
+  silhouette_close(s);
+  return scene_closing_poll();
 }

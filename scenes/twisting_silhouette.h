@@ -8,6 +8,8 @@
 #pragma once
 #include <cstdint>
 
+#include "scenes/scene_kit.h"
+
 constexpr int kSlabRows = 200;
 
 // Phase limits on the show clock, in ticks.
@@ -33,7 +35,10 @@ struct ShadeTable {
   uint8_t level[64][256];
 };
 
+// Everything the scene keeps. The buffers come from memory at
+// silhouette_open and go with it; the shapes and tables are part of the state.
 struct SilhouetteScene {
+  SceneMemory memory;
   uint32_t* late_texture;    // T0, 320x200
   uint32_t* title;           // T1: background, phase 1 picture, first texture
   uint32_t* second_texture;  // T2: the second silhouette's picture
@@ -51,14 +56,13 @@ struct SilhouetteScene {
   double wave;    // S
 };
 
-// Allocates the six zeroed buffers (a picture that fails to decode shows
-// black). Returns false, with nothing left allocated, when memory runs out.
-bool silhouette_allocate(SilhouetteScene& s);
-// Frees whatever silhouette_allocate left allocated; safe to call twice.
-void silhouette_free(SilhouetteScene& s);
-// Decodes the pictures and builds the shapes, the shade table, the row angles
-// and the first frame (the title picture). Decoding failures are not fatal.
-void silhouette_set_up(SilhouetteScene& s);
+// Takes the six zeroed buffers, decodes the pictures (a picture that fails
+// to decode shows black) and builds the shapes, the shade table, the row
+// angles and the first frame (the title picture). Returns false, with
+// nothing left allocated, when memory runs out. s is fresh or closed.
+bool silhouette_open(SilhouetteScene& s);
+// Frees the buffers (the state's destructor does it too); safe to call twice.
+void silhouette_close(SilhouetteScene& s);
 
 // The slab shape of a 320x200 index picture (non-zero = inside): per row the
 // first run of inside pixels, from its first column to the first outside

@@ -4,6 +4,9 @@
 
 // Microseconds per show tick (69.9986 ticks per second).
 constexpr uint32_t kTickMicros = 14286;
+// The show's nominal tick rate: the clock's ticks per second, and the rate
+// the sound output's interval timer runs at (1000000 / 70 = 14285 us).
+constexpr int kShowTicksPerSecond = 70;
 
 // Where the clock reads the time: the wall clock for the live show, a virtual
 // clock for a capture run. now_micros returns microseconds on a fixed epoch;

@@ -3,6 +3,7 @@
 
 #include "show/command_line.h"
 #include "show/sequence.h"
+#include "show/start_up.h"
 
 int main(int argc, char** argv) {
   StartOptions options;

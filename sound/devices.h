@@ -4,33 +4,25 @@
 #pragma once
 #include <cstdint>
 
-// The operation table of the chosen sound output, chosen once at start-up.
-struct SoundDevice {
-  void (*init)();
-  void (*start)();
-  void (*stop)();
-  void (*close)();
-  void (*set_sample)(int n, const int8_t* data, uint32_t length, uint32_t loop_start,
-                     uint32_t loop_end, int looped);
-  void (*select_channel)(int i);
-  void (*set_instrument)(int n);
-  void (*set_period)(int period);
-  void (*set_volume)(int volume);
-  void (*set_panning)(int panning);
-  void (*set_offset)(uint32_t offset);
-  void (*set_master_volume)(int volume);
-  void (*set_channels)(int count);
-};
+#include "shared/sound_device.h"
 
 enum SoundKind : int { kSoundNone = 0, kSound8Bit = 1, kSound16Bit = 2 };
 
-// The installed device; the silent one until a menu answer installs another.
-extern SoundDevice sd_device;
+// Results of the menu and the device initialisers.
+constexpr int kSdReady = 1;
+constexpr int kSdFailed = 0;
+
+// Output rates of the two OSS devices (frames per second). The mixer renders
+// at these nominal rates whatever the driver chose, and the block lengths use
+// them too.
+constexpr int kSoundRate8Bit = 21700;
+constexpr int kSoundRate16Bit = 32000;
 
 // Shows the sound-device menu, reads the answer and installs the device.
 // Returns 1 when a device is ready, 0 otherwise (an answer not starting with
 // 0, 1 or 2, end of input, or neither /dev/dsp nor ALSA's default device
-// opens).
+// opens). The sync triggers belong to the player: the show's start-up
+// empties their registry along with this choice.
 int sd_menu();
 
 // The menu's work without the menu: installs the device of kind (0 silent,
@@ -51,6 +43,16 @@ int sd_dsp16_init();
 // mixer set-up exactly like the menu does, without opening any device file:
 // for rendering a stream to a file. Returns 1, or 0 for another kind.
 int sd_offline_init(int kind);
+
+// The table of the device kind with the mixer's channel operations and no
+// device file behind it: the kind's mixer set-up as init, the other device
+// operations empty. The silent table for any kind but 1 and 2.
+SoundDevice sd_mixer_device(int kind);
+// Records the chosen kind (read by the sound output).
+void sd_set_kind(int kind);
+// The last steps of every device choice: the installed device's init, the
+// master volume 64, its start.
+void sd_ready();
 
 // Master volume as a fraction of 63 (1.0 gives 63), truncated.
 void set_master_fraction(double fraction);

@@ -5,30 +5,35 @@
 
 #include <cerrno>
 
-bool sound_write_all(int fd, const uint8_t* data, size_t length) {
-  while (length > 0) {
-    ssize_t n = write(fd, data, length);
+namespace {
+
+// Moves length bytes in as many steps as it takes; step(done) reads or
+// writes from offset done on. A signal that interrupts a step is not a
+// failure, and a descriptor that is not ready (EAGAIN) is waited for, not
+// spun on. False on end of file or an error.
+template <typename Step>
+bool transfer_all(int fd, short ready, size_t length, Step step) {
+  size_t done = 0;
+  while (done < length) {
+    ssize_t n = step(done);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      // Wait for room instead of spinning; a refusal shows on the next write.
-      pollfd p = {fd, POLLOUT, 0};
-      poll(&p, 1, 100);
+      pollfd p = {fd, ready, 0};
+      poll(&p, 1, 100);  // a refusal for good shows on the next step
       continue;
     }
     if (n <= 0) return false;
-    data += n;
-    length -= size_t(n);
+    done += size_t(n);
   }
   return true;
 }
 
+}  // namespace
+
+bool sound_write_all(int fd, const uint8_t* data, size_t length) {
+  return transfer_all(fd, POLLOUT, length, [&](size_t done) { return write(fd, data + done, length - done); });
+}
+
 bool sound_read_all(int fd, uint8_t* data, size_t length) {
-  while (length > 0) {
-    ssize_t n = read(fd, data, length);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    length -= size_t(n);
-  }
-  return true;
+  return transfer_all(fd, POLLIN, length, [&](size_t done) { return read(fd, data + done, length - done); });
 }

@@ -16,8 +16,6 @@
 #include <cstring>
 #include <new>
 
-#include "player/playback.h"
-#include "player/sync.h"
 #include "sound/devices.h"
 #include "sound/io.h"
 #include "sound/stream.h"
@@ -27,11 +25,8 @@ namespace {
 
 constexpr int32_t kEndOfStream = 65535;
 constexpr int kReapMilliseconds = 3000;
-// The writer's exit statuses besides the end message's 1.
-constexpr int kWriterOrphaned = 0;
-constexpr int kWriterBadMessage = 2;
-constexpr int kWriterDeviceGone = 3;
-constexpr int kWriterNoDevice = 4;
+// Why the writer left, as its exit status (0 to 4); the end message gives 1.
+enum WriterExit : int { kWriterOrphaned, kWriterEnded, kWriterBadMessage, kWriterDeviceGone, kWriterNoDevice };
 
 // Requests the writer has made, counted in memory both processes share. A
 // SIGCHLD only says "look": notices do not queue, so one signal may carry a
@@ -53,9 +48,10 @@ struct Output {
   struct sigaction old_chld, old_alrm, old_pipe;
   itimerval old_timer;
   void (*callback)();
+  MusicTick music_tick;
 };
 
-Output output = {false, false, kSoundNone, -1, -1, nullptr, 0, {}, {}, {}, {}, nullptr};
+Output output = {false, false, kSoundNone, -1, -1, nullptr, 0, {}, {}, {}, {}, nullptr, nullptr};
 std::atomic<uint32_t> ticks{0};
 // Set once the writer is gone for good: from then on the timer runs the
 // player, as when no writer could start.
@@ -86,7 +82,7 @@ void reset_inherited_signals() {
   sigprocmask(SIG_SETMASK, &none, nullptr);
 }
 
-[[noreturn]] void writer_leave(const WriterDevice* device, int status) {
+[[noreturn]] void writer_leave(const WriterDevice* device, WriterExit status) {
   device->close();
   _exit(status);
 }
@@ -107,7 +103,7 @@ void reset_inherited_signals() {
     kill(parent, SIGCHLD);
     int32_t length;
     if (!sound_read_all(pipe_read, reinterpret_cast<uint8_t*>(&length), 4)) writer_leave(device, kWriterOrphaned);
-    if (length == kEndOfStream) writer_leave(device, 1);
+    if (length == kEndOfStream) writer_leave(device, kWriterEnded);
     if (length < 0 || length > kSoundBlockBytes) writer_leave(device, kWriterBadMessage);
     if (!sound_read_all(pipe_read, writer_block, size_t(length))) writer_leave(device, kWriterOrphaned);
     if (!device->play(writer_block, size_t(length))) writer_leave(device, kWriterDeviceGone);
@@ -285,10 +281,7 @@ void tick_timer_stop() {
 
 void timer_tick() {
   ticks.fetch_add(1, std::memory_order_relaxed);
-  if (output.kind == kSoundNone || timer_plays) {
-    pt_tick();
-    sync_check();
-  }
+  if (output.kind == kSoundNone || timer_plays) output.music_tick();
 }
 
 void sound_tick(int, siginfo_t*, void*) {
@@ -298,7 +291,7 @@ void sound_tick(int, siginfo_t*, void*) {
   int saved = errno;
   if (output.requests && output.requests->made.load() != output.answered) {
     output.answered = output.requests->made.load();
-    int32_t length = sound_render_tick(output.kind, message + 4);
+    int32_t length = sound_render_tick(output.kind, output.music_tick, message + 4);
     std::memcpy(message, &length, 4);
     sound_write_all(output.pipe_write, message, 4 + size_t(length));
   }
@@ -306,9 +299,10 @@ void sound_tick(int, siginfo_t*, void*) {
   errno = saved;
 }
 
-void sound_start(int rate) {
+void sound_start(int rate, MusicTick music_tick) {
   if (output.started) return;
   ticks.store(0, std::memory_order_relaxed);
+  output.music_tick = music_tick;
   output.kind = sd_kind();
   if (output.kind != kSoundNone && !start_writer()) output.kind = kSoundNone;
   tick_timer_start(rate, timer_tick);

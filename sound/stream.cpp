@@ -1,8 +1,5 @@
 #include "sound/stream.h"
 
-#include "player/playback.h"
-#include "player/sync.h"
-#include "sound/devices.h"
 #include "sound/mixer.h"
 
 int sound_rate(int kind) {
@@ -17,24 +14,23 @@ int sound_block_frames(int kind, uint32_t tempo) {
   return int(uint32_t(sound_rate(kind)) / ticks_per_second);
 }
 
-int sound_render_tick(int kind, uint8_t* out) {
-  pt_tick();
-  sync_check();
-  // The tempo is read after the tick: a tempo change sets this tick's length.
-  const int frames = sound_block_frames(kind, pt_tempo());
+int sound_render_tick(int kind, MusicTick music_tick, uint8_t* out) {
+  // The tempo is the one after the tick: a tempo change sets this tick's length.
+  const int frames = sound_block_frames(kind, music_tick());
   if (kind == kSound8Bit) return mix_mono(out, frames, false);
   if (kind == kSound16Bit) return 4 * mix_stereo(out, frames, true);
   return 0;
 }
 
-void sound_skip_music(int kind, uint32_t show_ticks) {
-  constexpr uint64_t kShowTickMicros = 14286, kTimerMicros = 1000000 / 70;
-  const uint64_t micros = uint64_t(show_ticks) * kShowTickMicros;
+void sound_skip_music(int kind, int timer_rate, MusicTick music_tick, uint64_t micros) {
   static uint8_t dropped[kSoundBlockBytes];
   if (kind != kSound8Bit && kind != kSound16Bit) {
-    for (uint64_t t = 0; t < micros / kTimerMicros; ++t) sound_render_tick(kSoundNone, dropped);
+    // The timer's period is a whole number of microseconds, as set up.
+    const uint64_t period = uint64_t(1000000 / (timer_rate > 0 ? timer_rate : 70));
+    for (uint64_t t = 0; t < micros / period; ++t) sound_render_tick(kSoundNone, music_tick, dropped);
     return;
   }
   const uint64_t frames = micros * uint64_t(sound_rate(kind)) / 1000000;
-  for (uint64_t done = 0; done < frames;) done += uint64_t(sound_render_tick(kind, dropped) / sound_frame_bytes(kind));
+  const int frame_bytes = sound_frame_bytes(kind);
+  for (uint64_t done = 0; done < frames;) done += uint64_t(sound_render_tick(kind, music_tick, dropped) / frame_bytes);
 }

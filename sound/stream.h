@@ -1,13 +1,18 @@
-// One tick of the sound stream: the player advances one tick, the sync
-// triggers are checked, and the device's block for that tick is mixed. The
+// One tick of the sound stream: the music advances one tick (through the
+// caller's MusicTick), then the device's block for that tick is mixed. The
 // writer's signal handler, the WAV renderer and the show capture all stream
 // through this, so their bytes agree.
 #pragma once
 #include <cstdint>
 
+#include "sound/devices.h"
+
 constexpr int kSoundBlockBytes = 40000;  // the largest block is 10,664 bytes (tempo 32)
-constexpr int kSoundRate8Bit = 21700;
-constexpr int kSoundRate16Bit = 32000;
+
+// Advances the music one tick and returns the tempo (beats per minute) it
+// leaves: the length of that tick's block follows from it. Called from the
+// sound output's signal handlers, so it must not allocate or block.
+using MusicTick = uint32_t (*)();
 
 // Frames in one tick's block for device kind 1 (8-bit mono, 21700 Hz) or 2
 // (16-bit stereo, 32000 Hz) at tempo: rate / (tempo * 2 / 5). A tempo too
@@ -18,13 +23,13 @@ int sound_frame_bytes(int kind);
 // Output rate of the device kind (0 for kind 0).
 int sound_rate(int kind);
 
-// pt_tick, sync_check, then the block for the new tempo into out (at least
+// music_tick, then the block for the tempo it returns into out (at least
 // kSoundBlockBytes). Returns the bytes written (0 for kind 0).
-int sound_render_tick(int kind, uint8_t* out);
+int sound_render_tick(int kind, MusicTick music_tick, uint8_t* out);
 
-// Moves the music on by the time of show_ticks show ticks (14,286 us each)
-// without playing it: for kind 1 or 2 the player ticks and the blocks are
-// mixed and dropped until they cover that time, so the mixer's channels stand
-// where they would; for kind 0 the player takes the ticks the 70 Hz timer
-// would have given it. Before sound_start only.
-void sound_skip_music(int kind, uint32_t show_ticks);
+// Moves the music on by micros microseconds without playing it: for kind 1
+// or 2 music_tick runs and the blocks are mixed and dropped until they cover
+// that time, so the mixer's channels stand where they would; for kind 0
+// music_tick runs as often as the timer at timer_rate ticks per second
+// would have run it. Before sound_start only.
+void sound_skip_music(int kind, int timer_rate, MusicTick music_tick, uint64_t micros);

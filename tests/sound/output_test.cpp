@@ -12,6 +12,8 @@
 #include "player/loader.h"
 #include "player/playback.h"
 #include "sound/devices.h"
+#include "show/clock.h"
+#include "show/start_up.h"
 #include "sound/output.h"
 #include "sound/stream.h"
 #include "tests/player/tiny_module.h"
@@ -70,7 +72,7 @@ void play_hiscore() {
   static std::vector<uint8_t> module;
   module = module_copy("hiscore.mod");
   ASSERT_EQ(pt_load(module.data(), module.size()), 1);
-  sound_start(70);
+  sound_start(kShowTicksPerSecond, show_music_tick);
 }
 
 bool reaped(int pid) { return pid > 0 && waitpid(pid, nullptr, WNOHANG) < 0 && errno == ECHILD; }
@@ -82,7 +84,7 @@ TEST(SoundDevices, SixteenBitStreamsWhatTheCaptureRenders) {
   EXPECT_STREQ(sd_name(), "/dev/dspW 16-bit stereo");
   std::vector<uint8_t> module = module_copy("hiscore.mod");
   ASSERT_EQ(pt_load(module.data(), module.size()), 1);
-  sound_start(70);
+  sound_start(kShowTicksPerSecond, show_music_tick);
   sleep_seconds(1.5);
   for (int i = 0; i < 1000 && fake_dsp_write_sizes(dsp).size() < 12; ++i) sleep_seconds(0.01);
   const int writer = sound_writer_pid();
@@ -118,7 +120,7 @@ TEST(SoundDevices, EightBitBlocksFollowTheTempo) {
   m.put(0, 1, 0, 0, 0, 0xF, 0xAF);  // tempo 175 from the second row on
   std::vector<uint8_t> bytes = m.bytes();
   ASSERT_EQ(pt_load(bytes.data(), bytes.size()), 1);
-  sound_start(70);
+  sound_start(kShowTicksPerSecond, show_music_tick);
   // As long as a loaded machine needs for a dozen blocks.
   for (int i = 0; i < 1000 && fake_dsp_write_sizes(dsp).size() < 12; ++i) sleep_seconds(0.01);
   sound_stop();
@@ -141,7 +143,7 @@ TEST(SoundDevices, WithoutADeviceTheTimerPlaysAndNothingIsWritten) {
   EXPECT_EQ(sd_kind(), 0);
   std::vector<uint8_t> module = module_copy("hiscore.mod");
   ASSERT_EQ(pt_load(module.data(), module.size()), 1);
-  sound_start(70);
+  sound_start(kShowTicksPerSecond, show_music_tick);
   sleep_seconds(0.5);
   EXPECT_EQ(sound_writer_pid(), -1);
   sound_stop();
@@ -226,10 +228,10 @@ TEST(SoundOutput, SkippingSilentMusicGivesTheTimersTicks) {
                         Case{20391, 20392}}) {
     std::vector<uint8_t> skipped = module_copy("hiscore.mod"), ticked = skipped;
     ASSERT_EQ(pt_load(ticked.data(), ticked.size()), 1);
-    for (uint32_t t = 0; t < c.player_ticks; ++t) pt_tick();
+    for (uint32_t t = 0; t < c.player_ticks; ++t) show_music_tick();
     const uint32_t rows = pt_state().rows_started, position = pt_song_position(), tick = pt_state().tick;
     ASSERT_EQ(pt_load(skipped.data(), skipped.size()), 1);
-    sound_skip_music(0, c.show_ticks);
+    sound_skip_music(kSoundNone, kShowTicksPerSecond, show_music_tick, uint64_t(c.show_ticks) * kTickMicros);
     EXPECT_EQ(pt_state().rows_started, rows) << c.show_ticks;
     EXPECT_EQ(pt_song_position(), position) << c.show_ticks;
     EXPECT_EQ(pt_state().tick, tick) << c.show_ticks;
@@ -294,7 +296,7 @@ TEST(SoundOutput, TheWriterLeavesWhenTheShowDies) {
     if (answer_menu("2\n") != 1) _exit(1);
     std::vector<uint8_t> module = module_copy("hiscore.mod");
     pt_load(module.data(), module.size());
-    sound_start(70);
+    sound_start(kShowTicksPerSecond, show_music_tick);
     for (;;) pause();
   }
   int writer = -1;

@@ -7,7 +7,7 @@
 
 #include "data/content.h"
 #include "tests/tune/tune_support.h"
-#include "tools/gen_tune/embedded.h"
+#include "data/embedded.h"
 
 namespace {
 

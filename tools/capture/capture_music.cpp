@@ -12,6 +12,7 @@
 #include "data/content.h"
 #include "player/loader.h"
 #include "player/playback.h"
+#include "show/start_up.h"
 #include "sound/devices.h"
 #include "sound/stream.h"
 #include "tools/capture/capture.h"
@@ -84,7 +85,7 @@ uint64_t render(const MusicOptions& o, FILE* wav, FILE* timeline) {
   uint64_t frames = 0;
   uint32_t rows_seen = pt_state().rows_started;
   for (uint64_t tick = 0; frames < limit; ++tick) {
-    const int bytes = sound_render_tick(o.kind, block);
+    const int bytes = sound_render_tick(o.kind, show_music_tick, block);
     if (timeline && pt_state().rows_started != rows_seen) {
       rows_seen = pt_state().rows_started;
       std::fprintf(timeline, "%.4f %u %u\n", double(frames) / rate, pt_state().cells_position,

@@ -10,10 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "data/content.h"
-#include "player/loader.h"
+#include "show/clock.h"
 #include "show/sequence.h"
-#include "show/tables.h"
+#include "show/start_up.h"
 #include "tools/capture/capture.h"
 #include "tools/capture/capture_sound.h"
 #include "tools/capture/video_output.h"
@@ -124,17 +123,14 @@ int capture_show_main(int argc, char** argv) {
   capture.first_slot = (o.from * o.fps + 69) / 70;
   long long last_slot = o.to < 0 ? -1 : o.to * o.fps / 70;
   capture.progress = isatty(2);
-  long long num = o.fps * 1000000, den = 70 * 14286, g = gcd(num, den);
+  long long num = o.fps * 1000000, den = kShowTicksPerSecond * kTickMicros, g = gcd(num, den);
   if (!video_open(capture.video, o.out, static_cast<int>(o.scale), num / g, den / g, &why))
     abort_capture(why);
   signal(SIGPIPE, SIG_IGN);  // a failing ffmpeg shows up as a write error
 
   // The show's own start-up, with the capture in place of the sound card,
   // the display and the wall clock.
-  build_sine_table();
-  build_mul_table();
-  capture_sound_init();
-  pt_load(module_bytes(), module_size());
+  show_prepare(capture_sound_init);
   vm_start(o.fps, last_slot, write_slot, render_sound, finish);
   show_run_scenes();
 }

@@ -5,11 +5,14 @@
 #include <cstdint>
 #include <vector>
 
-constexpr int kCaptureSoundRate = 32000;
+#include "sound/devices.h"
 
-// Installs the 16-bit device's mixer without opening any device file. Call
-// where the show calls sd_menu, before the module is loaded.
-void capture_sound_init();
+constexpr int kCaptureSoundRate = kSoundRate16Bit;
+
+// Installs the 16-bit device's mixer without opening any device file: the
+// capture's choice of sound device, in the start-up's place of sd_menu.
+// Returns kSdReady.
+int capture_sound_init();
 
 // Runs player ticks and mixes their blocks until the stream holds at least
 // seconds of sound, appending the new interleaved left/right samples to out.

@@ -28,13 +28,13 @@ bool write_source(const std::string& path, const char* table, const char* count,
                   const std::vector<std::vector<uint8_t>>& blobs) {
   FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return false;
-  std::fprintf(f, "// Written by tundrix-gen-content; do not edit.\n#include \"data/content.h\"\n\nnamespace {\n");
+  std::fprintf(f, "// Written by tundrix-gen-content; do not edit.\n#include \"data/embedded.h\"\n\nnamespace {\n");
   for (size_t i = 0; i < blobs.size(); i++) {
     std::fprintf(f, "const uint8_t kBlob%zu[%zu] = {", i, blobs[i].size());
     for (size_t k = 0; k < blobs[i].size(); k++) std::fprintf(f, "%s%u,", k % 24 ? "" : "\n", blobs[i][k]);
     std::fprintf(f, "\n};\n");
   }
-  std::fprintf(f, "}  // namespace\n\nextern const Blob %s[%s];\nconst Blob %s[%s] = {\n", table, count, table, count);
+  std::fprintf(f, "}  // namespace\n\nconst Blob %s[%s] = {\n", table, count);
   for (size_t i = 0; i < blobs.size(); i++) std::fprintf(f, "    {kBlob%zu, sizeof kBlob%zu},\n", i, i);
   std::fprintf(f, "};\n");
   return std::fclose(f) == 0;

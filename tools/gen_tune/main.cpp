@@ -37,7 +37,7 @@ bool write_file(const std::string& path, const std::string& data) {
 std::string cpp_source(const Song& song) {
   std::string s =
       "// Written by tools/gen_tune from the score; regenerated on every build.\n"
-      "#include \"tools/gen_tune/embedded.h\"\n\n"
+      "#include \"data/embedded.h\"\n\n"
       "alignas(4) uint8_t tune_module_bytes[] = {\n";
   char num[8];
   for (size_t i = 0; i < song.bytes.size(); ++i) {

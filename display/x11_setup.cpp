@@ -1,0 +1,165 @@
+// Set-up of an output mode on the X server: the converter, the 8-bit
+// palette, and the window paths (plain and shared-memory XImage); the DGA
+// path continues in dga.cpp.
+#include <X11/Xutil.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
+#include <cstring>
+
+#include "display/dga.h"
+#include "display/display.h"
+#include "display/display_state.h"
+#include "display/palette.h"
+
+DisplayState display_state;
+uint8_t display_image_buffer[kImageBufferSize];
+
+namespace {
+
+// Bits per pixel of the server's ZPixmap format for a depth; 0 if it has none.
+int server_bits_per_pixel(Display* d, int depth) {
+  int count = 0;
+  XPixmapFormatValues* formats = XListPixmapFormats(d, &count);
+  int bits = 0;
+  for (int i = 0; i < count; ++i)
+    if (formats[i].depth == depth) bits = formats[i].bits_per_pixel;
+  if (formats) XFree(formats);
+  return bits;
+}
+
+// Chooses the converter. A depth without one, a pixel size the converters do
+// not write, or a read-only 8-bit visual (the AllocAll colour map would raise
+// a fatal X error) is refused rather than left to garble or kill the show.
+int choose_converter(DisplayState& s) {
+  int slot = converter_slot(s.depth, s.doubled);
+  s.bytes_per_pixel = converter_bytes_per_pixel(s.depth);
+  if (slot < 0 || server_bits_per_pixel(s.display, s.depth) != 8 * s.bytes_per_pixel) return 2;
+  if (s.depth == 8 && s.visual->c_class != PseudoColor && s.visual->c_class != GrayScale) return 2;
+  s.convert = kPixelConverters[slot];
+  if (slot == 2) build_green_blue_table();
+  return 0;
+}
+
+void store_palette(DisplayState& s) {
+  XColor cells[256];
+  palette_fill(cells, s.doubled);
+  s.colormap = XCreateColormap(s.display, s.root, s.visual, AllocAll);
+  XStoreColors(s.display, s.colormap, cells, 256);
+}
+
+bool attach_error;
+int note_attach_error(Display*, XErrorEvent*) {
+  attach_error = true;
+  return 0;
+}
+
+// Asks the server to attach the segment and waits for its answer. A server
+// that cannot reach the segment (another host, another IPC namespace) answers
+// with an error that Xlib's default handler would make fatal.
+bool shm_attach(DisplayState& s) {
+  XSync(s.display, False);
+  attach_error = false;
+  int (*previous)(Display*, XErrorEvent*) = XSetErrorHandler(note_attach_error);
+  Status ok = XShmAttach(s.display, &s.shm);
+  XSync(s.display, False);
+  XSetErrorHandler(previous);
+  return ok && !attach_error;
+}
+
+void shm_release(DisplayState& s) {
+  if (s.image) {
+    s.image->data = nullptr;
+    XDestroyImage(s.image);
+    s.image = nullptr;
+  }
+  if (s.shm.shmaddr && s.shm.shmaddr != reinterpret_cast<char*>(-1)) shmdt(s.shm.shmaddr);
+  if (s.shm.shmid >= 0) shmctl(s.shm.shmid, IPC_RMID, nullptr);
+  s.shm = XShmSegmentInfo{};
+}
+
+// Returns 0, or 2 with the segment removed again when any step fails.
+int shm_image_open(DisplayState& s) {
+  s.shm.shmid = -1;
+  s.image = XShmCreateImage(s.display, s.visual, s.depth, ZPixmap, nullptr, &s.shm,
+                            s.output_width, s.output_height);
+  if (!s.image) return 2;
+  s.image->bitmap_unit = 32;
+  s.shm.shmid = shmget(IPC_PRIVATE, static_cast<size_t>(s.image->bytes_per_line) * s.image->height,
+                       IPC_CREAT | 0777);
+  if (s.shm.shmid < 0) {
+    shm_release(s);
+    return 2;
+  }
+  s.shm.shmaddr = s.image->data = static_cast<char*>(shmat(s.shm.shmid, nullptr, 0));
+  s.shm.readOnly = False;
+  if (s.shm.shmaddr == reinterpret_cast<char*>(-1) || !shm_attach(s)) {
+    shm_release(s);
+    return 2;
+  }
+  return 0;
+}
+
+int plain_image_open(DisplayState& s) {
+  int pitch = s.bytes_per_pixel * s.output_width;
+  s.image = XCreateImage(s.display, s.visual, s.depth, ZPixmap, 0, nullptr, s.output_width,
+                         s.output_height, 32, pitch);
+  if (!s.image) return 2;
+  s.image->bitmap_unit = 32;
+  // The doubled true-colour modes never write the odd rows; they show black.
+  std::memset(display_image_buffer, 0, static_cast<size_t>(pitch) * s.output_height);
+  return 0;
+}
+
+int window_open(DisplayState& s) {
+  XSetWindowAttributes attributes{};
+  attributes.backing_store = NotUseful;
+  attributes.colormap = s.colormap;
+  s.window = XCreateWindow(s.display, s.root, 0, 0, s.output_width, s.output_height, 4, s.depth,
+                           InputOutput, s.visual, CWBackingStore | CWColormap, &attributes);
+  XStoreName(s.display, s.window, "Tundrix in X11");
+  XMapWindow(s.display, s.window);
+  XSync(s.display, False);
+  XSelectInput(s.display, s.window, KeyPressMask);
+  int status = s.path == OutputPath::kShm ? shm_image_open(s) : plain_image_open(s);
+  if (status != 0) return status;
+  XFlush(s.display);
+  return 0;
+}
+
+int open_connected(DisplayState& s) {
+  if (s.path == OutputPath::kShm && !XShmQueryExtension(s.display)) return 2;
+  s.screen = DefaultScreen(s.display);
+  s.root = RootWindow(s.display, s.screen);
+  s.visual = DefaultVisual(s.display, s.screen);
+  s.gc = DefaultGC(s.display, s.screen);
+  s.depth = DefaultDepth(s.display, s.screen);
+  if (int status = choose_converter(s)) return status;
+  if (s.depth == 8) store_palette(s);
+  return s.path == OutputPath::kDga ? dga_open() : window_open(s);
+}
+
+}  // namespace
+
+int display_open_mode(int width, int height, int mode) {
+  if (mode < 1 || mode > 6) return 1;
+  DisplayState& s = display_state;
+  s = DisplayState{};
+  s.internal_width = width;
+  s.internal_height = height;
+  s.doubled = mode % 2 == 0;
+  s.step = s.doubled ? 2 : 1;
+  s.output_width = width * s.step;
+  s.output_height = height * s.step;
+  s.path = mode <= 2 ? OutputPath::kPlain : mode <= 4 ? OutputPath::kShm : OutputPath::kDga;
+  s.page_flip = mode == 5;
+  s.display = XOpenDisplay(nullptr);
+  if (!s.display) return 1;
+  int status = open_connected(s);
+  if (status != 0) {
+    // Closing the connection also takes the window and colour map away.
+    XCloseDisplay(s.display);
+    s = DisplayState{};
+  }
+  return status;
+}

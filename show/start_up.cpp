@@ -1,0 +1,63 @@
+#include "show/start_up.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "data/content.h"
+#include "display/display.h"
+#include "display/display_state.h"
+#include "player/loader.h"
+#include "player/playback.h"
+#include "player/sync.h"
+#include "show/clock.h"
+#include "show/command_line.h"
+#include "show/tables.h"
+#include "sound/devices.h"
+#include "sound/output.h"
+#include "sound/stream.h"
+
+namespace {
+
+// Start-up failures are printed with their letters running backwards.
+[[noreturn]] void start_up_failed(const char* reversed_text) {
+  std::fputs(reversed_text, stdout);
+  std::fputc('\n', stdout);
+  std::fflush(stdout);
+  std::exit(1);
+}
+
+// The sound device named on the command line, for show_prepare.
+int given_sound = kSoundNone;
+int choose_given_sound() { return sd_choose(given_sound); }
+
+}  // namespace
+
+uint32_t show_music_tick() {
+  pt_tick();
+  sync_check();
+  return pt_tempo();
+}
+
+int show_prepare(int (*choose_sound)()) {
+  build_sine_table();
+  build_mul_table();
+  if (choose_sound() != kSdReady) return kSdFailed;
+  sync_clear();
+  pt_load(module_bytes(), module_size());
+  return kSdReady;
+}
+
+void show_start_up(const StartOptions& options) {
+  given_sound = options.sound;
+  if (show_prepare(options.sound < 0 ? sd_menu : choose_given_sound) != kSdReady)
+    start_up_failed("...dnuof ton ecived dnuoS");
+  const int display = options.mode == 0 ? display_open(kDisplaySizeShow, 0)
+                                        : display_open_mode(kFrameWidth, kFrameHeight, options.mode);
+  if (display != kDisplayOpened) start_up_failed("...dnuof ton edoM");
+  // A later start finds the music where it would be at that tick.
+  if (options.from > 0)
+    sound_skip_music(sd_kind(), kShowTicksPerSecond, show_music_tick, uint64_t(options.from) * kTickMicros);
+  sound_start(kShowTicksPerSecond, show_music_tick);
+  show_clock_start_at(options.from);
+  show_ticks();
+}

@@ -1,0 +1,27 @@
+// The show's start-up and the music's tick. The live show and the capture
+// share everything up to the display: the lookup tables, the sound device,
+// the module. The music tick is the one wiring of player and sync triggers
+// that every sound stream (writer, timer, capture, fuzzer) runs.
+#pragma once
+#include <cstdint>
+
+struct StartOptions;
+
+// One tick of the music: pt_tick, then sync_check. Returns the tempo after
+// the tick, which sets the length of that tick's sound block.
+uint32_t show_music_tick();
+
+// The start-up steps the live show and the capture share, in order: build
+// SineTable and MulTable; choose_sound (sd_menu for the show, an offline
+// device for a capture), which installs and starts the sound device; empty
+// the sync-trigger registry; load the embedded module (its result is
+// ignored: a module that fails to load leaves the show silent). Returns
+// choose_sound's result; on 0 nothing after it has run.
+int show_prepare(int (*choose_sound)());
+
+// Start-up of the live show: show_prepare with the sound menu, the display
+// menu, the sound output at the show clock's rate, the show clock. Options
+// given on the command line answer the menus in advance, and a starting tick
+// moves the music and the clock on to it. Exits with status 1 and a reversed
+// failure text when the sound or display set-up fails.
+void show_start_up(const StartOptions& options);

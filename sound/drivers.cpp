@@ -1,0 +1,137 @@
+// The three sound devices: the silent one and the OSS device at 8 and at 16
+// bits (through ALSA's default device where /dev/dsp cannot be opened). Each
+// installs the mixer's channel operations in sd_device.
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include "sound/devices.h"
+#include "sound/mixer.h"
+#include "sound/writer_device.h"
+
+namespace {
+
+// OSS requests, as the driver expects them in this order.
+constexpr unsigned long kSetFragment = 0xC004500A;
+constexpr unsigned long kSetFormat = 0xC0045005;
+constexpr unsigned long kStereo = 0xC0045003;
+constexpr unsigned long kSpeed = 0xC0045002;
+constexpr int kFormatS16LE = 16;
+
+int kind = kSoundNone;
+int fd = -1;
+const char* name = "";
+const char* error = "";
+const WriterDevice* writer = nullptr;
+
+void do_nothing() {}
+void mixer_init_8bit() { mixer_init(kSoundRate8Bit); }
+void mixer_init_16bit() { mixer_init(kSoundRate16Bit); }
+void close_device() {
+  if (fd >= 0) ::close(fd);
+  fd = -1;
+}
+
+SoundDevice with_mixer(void (*init)()) {
+  return {init,
+          do_nothing,
+          do_nothing,
+          do_nothing,
+          mix_set_sample,
+          mix_select_channel,
+          mix_set_instrument,
+          mix_set_period,
+          mix_set_volume,
+          mix_set_panning,
+          mix_set_offset,
+          mix_set_master_volume,
+          mix_set_channels};
+}
+
+// Without /dev/dsp the same stream goes to ALSA's default device, which the
+// writer process opens for itself. Only when that fails too does the device
+// fail, with its OSS error text.
+int use_alsa(int device_kind, const char* failure) {
+  if (!alsa_probe(device_kind)) {
+    error = failure;
+    return kSdFailed;
+  }
+  sd_device = sd_mixer_device(device_kind);
+  writer = &kAlsaWriter;
+  name = device_kind == kSound8Bit ? "ALSA default 8-bit mono" : "ALSA default 16-bit stereo";
+  return kSdReady;
+}
+
+// One OSS request and the value it sends.
+struct OssSetting {
+  unsigned long request;
+  int value;
+};
+
+// Opens /dev/dsp for writing and sends the device's requests in order. The
+// driver's answers are not checked: the mixer always renders at the nominal
+// rate, and the block lengths use it too. On success installs the kind's
+// mixer table with a close that closes the descriptor.
+template <int N>
+int open_oss(const char* failure, const OssSetting (&settings)[N], int device_kind, const char* device_name) {
+  fd = open("/dev/dsp", O_WRONLY | O_CLOEXEC);
+  if (fd < 0) return use_alsa(device_kind, failure);
+  for (OssSetting setting : settings) ioctl(fd, setting.request, &setting.value);
+  sd_device = sd_mixer_device(device_kind);
+  sd_device.close = close_device;
+  writer = &kOssWriter;
+  name = device_name;
+  return kSdReady;
+}
+
+}  // namespace
+
+SoundDevice sd_device = with_mixer(do_nothing);
+
+SoundDevice sd_mixer_device(int device_kind) {
+  if (device_kind == kSound8Bit) return with_mixer(mixer_init_8bit);
+  if (device_kind == kSound16Bit) return with_mixer(mixer_init_16bit);
+  return with_mixer(do_nothing);
+}
+
+int sd_nosound_init() {
+  sd_device = sd_mixer_device(kSoundNone);
+  writer = nullptr;
+  name = "Super Qor NoSound Device 2.0c";
+  return kSdReady;
+}
+
+int sd_dsp8_init() {
+  static const OssSetting kSettings[] = {
+      {kSetFragment, 0x2000B},  // 2 fragments of 2048 bytes
+      {kStereo, 0},
+      {kSpeed, kSoundRate8Bit},
+  };
+  return open_oss("sd_dsp8_init: Cannot open /dev/dsp!", kSettings, kSound8Bit, "/dev/dsp 8-bit mono");
+}
+
+int sd_dsp16_init() {
+  static const OssSetting kSettings[] = {
+      {kSetFragment, 0x2000D},  // 2 fragments of 8192 bytes
+      {kSetFormat, kFormatS16LE},
+      {kStereo, 1},
+      {kSpeed, kSoundRate16Bit},
+  };
+  return open_oss("sd_dsp16_init: Cannot find /dev/dspW!", kSettings, kSound16Bit, "/dev/dspW 16-bit stereo");
+}
+
+void sd_set_kind(int device_kind) { kind = device_kind; }
+
+void sd_ready() {
+  sd_device.init();
+  sd_device.set_master_volume(64);
+  sd_device.start();
+}
+
+void set_master_fraction(double fraction) { sd_device.set_master_volume(int(fraction * 63)); }
+
+int sd_kind() { return kind; }
+int sd_fd() { return fd; }
+const char* sd_name() { return name; }
+const char* sd_error() { return error; }
+const WriterDevice* sd_writer_device() { return writer; }
