@@ -2,7 +2,8 @@
 # ./build.sh show   install what is missing, build, and run the show
 # ./build.sh test   install what is missing, build, and run every test
 #                   (its own Xvfb servers), again under ASan and UBSan, then
-#                   the fuzzers for a bounded time
+#                   replay the fuzzers' regression inputs and fuzz a bounded
+#                   number of runs
 # ./build.sh build  only build (into build/)
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -11,8 +12,10 @@ BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libx11-dev libxext-dev libxxf86
   libxxf86vm-dev libpng-dev libasound2-dev)
 TEST_PACKAGES=(libgtest-dev libbenchmark-dev xvfb x11-utils xdotool netpbm ffmpeg sox
   openmpt123 xmp libopenmpt-dev clang libclang-rt-14-dev)
-# Seconds per fuzzer: the module fuzzer plays thousands of ticks per input
-# and needs longer for the same coverage.
+# Runs per fuzzer and test run, for the fuzzers named here; the others fuzz
+# for FUZZ_SECONDS. TUNDRIX_FUZZ_PERCENT scales the runs (100 = as listed).
+declare -A FUZZ_RUNS=([iff]=1000000 [module_loader]=1000000 [module_player]=50000)
+FUZZ_PERCENT=${TUNDRIX_FUZZ_PERCENT:-100}
 FUZZ_SECONDS=${TUNDRIX_FUZZ_SECONDS:-30}
 
 missing_packages() {
@@ -50,29 +53,64 @@ run_sanitized_tests() {
   ctest --test-dir build-asan --output-on-failure -j "$(nproc)"
 }
 
+# One fuzzer: its regression inputs (fuzz/regressions/NAME, every input that
+# once found a fault) run once each, then fuzzing from the seeds in
+# fuzz/corpus/NAME. Output goes to build-fuzz/fuzz-NAME.log; the status says
+# whether a fault showed.
+fuzz_one() {
+  local name=$1 fuzzer=build-fuzz/fuzz/fuzz_$1 log=build-fuzz/fuzz-$1.log
+  local corpus=build-fuzz/corpus-$1 seeds=() bound
+  : >"$log"
+  if compgen -G "fuzz/regressions/$name/*" >/dev/null; then
+    echo "== replaying fuzz/regressions/$name" >>"$log"
+    "$fuzzer" -timeout=10 fuzz/regressions/"$name"/* >>"$log" 2>&1 || return 1
+  fi
+  mkdir -p "$corpus"
+  [ -d "fuzz/corpus/$name" ] && seeds=("fuzz/corpus/$name")
+  if [ -n "${FUZZ_RUNS[$name]:-}" ]; then
+    # The time bound only guards against a machine far slower than planned.
+    bound=(-runs=$((FUZZ_RUNS[$name] * FUZZ_PERCENT / 100)) -max_total_time=900)
+  else
+    bound=(-max_total_time="$FUZZ_SECONDS")
+  fi
+  echo "== fuzzing: ${bound[*]}" >>"$log"
+  "$fuzzer" "${bound[@]}" -timeout=10 -print_final_stats=1 -artifact_prefix=build-fuzz/"$name"- \
+    "$corpus" "${seeds[@]}" >>"$log" 2>&1
+}
+
 run_fuzzers() {
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTUNDRIX_FUZZ=ON -DTUNDRIX_TESTS=OFF -DTUNDRIX_BENCH=OFF >/dev/null
   cmake --build build-fuzz
-  local fuzzer name corpus seconds
-  for fuzzer in build-fuzz/fuzz/fuzz_*; do
-    [ -x "$fuzzer" ] || continue
-    name=$(basename "$fuzzer")
-    name=${name#fuzz_}
-    corpus=build-fuzz/corpus-$name
-    mkdir -p "$corpus"
-    seconds=$FUZZ_SECONDS
-    [ "$name" = module ] && seconds=$((3 * FUZZ_SECONDS))
-    echo "== fuzzing $name for ${seconds}s"
-    if ! "$fuzzer" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix=build-fuzz/ \
-      "$corpus" "fuzz/corpus/$name" \
-      >"build-fuzz/fuzz-$name.log" 2>&1; then
-      tail -n 60 "build-fuzz/fuzz-$name.log"
-      echo "fuzzer $name found a fault; the input is in build-fuzz/"
-      return 1
+  # The fuzzers are the sources' (a binary left from a removed one is not).
+  local names=() source name failed=() running=0 slots
+  rm -f build-fuzz/fuzz-*.status
+  for source in fuzz/fuzz_*.cpp; do
+    name=$(basename "$source" .cpp)
+    names+=("${name#fuzz_}")
+  done
+  # As many at once as there are cores; a finished one frees its core. Each
+  # leaves its status in a file, read once all have finished.
+  slots=$(nproc)
+  for name in "${names[@]}"; do
+    if [ "$running" -ge "$slots" ]; then
+      wait -n || true
+      running=$((running - 1))
     fi
+    (if fuzz_one "$name"; then echo 0; else echo 1; fi >"build-fuzz/fuzz-$name.status") &
+    running=$((running + 1))
+  done
+  wait
+  for name in "${names[@]}"; do
+    [ "$(cat "build-fuzz/fuzz-$name.status")" = 0 ] || failed+=("$name")
+    echo "== fuzzer $name"
     grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' "build-fuzz/fuzz-$name.log" || true
   done
+  for name in "${failed[@]}"; do
+    tail -n 60 "build-fuzz/fuzz-$name.log"
+    echo "fuzzer $name found a fault; the input is in build-fuzz/ (add it, minimised, to fuzz/regressions/$name)"
+  done
+  [ ${#failed[@]} -eq 0 ]
 }
 
 case "${1:-show}" in

@@ -3,14 +3,28 @@
 #include <cstdlib>
 #include <cstring>
 
-EngineState engine = {
-    {},
-    320, 200, 8,
-    nullptr,
-    0,
-    {900, 10000, -400},
-    0, 255, 256,
-};
+namespace {
+
+// The record is over 8 MB, almost all of it zero, so it starts zeroed and
+// gets its few defaults here rather than from an initialiser that would put
+// it whole into the program's data.
+void set_defaults() {
+  engine.viewport_width = 320;
+  engine.viewport_height = 200;
+  engine.pixel_depth = 8;
+  engine.light = {900, 10000, -400};
+  engine.shade_min = 0;
+  engine.shade_max = 255;
+  engine.shade_range = 256;
+}
+
+struct Defaults {
+  Defaults() { set_defaults(); }
+} defaults_at_start;
+
+}  // namespace
+
+EngineState engine;
 
 void engine_reset() {
   std::free(engine.depth_buffer);
@@ -20,11 +34,5 @@ void engine_reset() {
   std::free(engine.visible_faces);
   std::free(engine.face_keys);
   std::memset(&engine, 0, sizeof engine);
-  engine.viewport_width = 320;
-  engine.viewport_height = 200;
-  engine.pixel_depth = 8;
-  engine.light = {900, 10000, -400};
-  engine.shade_min = 0;
-  engine.shade_max = 255;
-  engine.shade_range = 256;
+  set_defaults();
 }

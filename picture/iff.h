@@ -10,6 +10,9 @@ struct IffHeader {
   int height;
   int planes;
   int chunky;  // 1 for "PBM ", 0 for "ILBM"
+  // BMHD byte 10 (-1 when the data ends before it), kept for tools that
+  // judge a picture; the decoder itself always unpacks ByteRun1.
+  int compression;
 };
 extern IffHeader iff_header;
 
@@ -21,6 +24,10 @@ constexpr int kIffFailed = 0;
 // "Invalid picture.", "BMHD not found.", "CMAP not found.", "BODY not found.".
 extern const char* iff_status;
 
+// Output bytes the compressed body of the last successful decode produced;
+// below the picture's output size when the body ended early.
+extern size_t iff_body_filled;
+
 // Decodes the picture in data[0..size) into dest (at most dest_capacity bytes)
 // and palette (768 bytes, 6-bit components).
 // PBM gives width x height indices; ILBM gives the decompressed body in ILBM
@@ -29,10 +36,11 @@ extern const char* iff_status;
 // offsets 0..64,001, first match wins; chunk lengths are never read. Nothing
 // is read outside data or written outside dest: a run that crosses the end of
 // the output or of dest is cut, compressed data that ends early leaves the
-// rest of dest as it was, a tag whose fields run past the data counts as
-// absent, and palette bytes past the end of the data read as 0.
+// rest of the output 0 (see iff_body_filled), a tag whose fields run past the
+// data counts as absent, and palette bytes past the end of the data read as 0.
 // A null dest reads only the header: status "Destination is NULL.", returns -1.
-// Returns -1 (all bits set) on success, 0 on failure (see iff_status).
+// Returns -1 (all bits set) on success, 0 on failure (see iff_status). A
+// failure with a dest leaves all of dest and the palette 0: a black picture.
 int iff_decode(const uint8_t* data, size_t size, uint8_t* dest, size_t dest_capacity,
                uint8_t* palette);
 

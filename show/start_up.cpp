@@ -38,19 +38,22 @@ uint32_t show_music_tick() {
   return pt_tempo();
 }
 
-int show_prepare(int (*choose_sound)()) {
-  build_sine_table();
+ShowPrepared show_prepare(int (*choose_sound)()) {
+  if (!build_sine_table()) return kShowNoMemory;
   build_mul_table();
-  if (choose_sound() != kSdReady) return kSdFailed;
+  if (choose_sound() != kSdReady) return kShowNoSound;
   sync_clear();
   pt_load(module_bytes(), module_size());
-  return kSdReady;
+  return kShowPrepared;
 }
 
 void show_start_up(const StartOptions& options) {
   given_sound = options.sound;
-  if (show_prepare(options.sound < 0 ? sd_menu : choose_given_sound) != kSdReady)
-    start_up_failed("...dnuof ton ecived dnuoS");
+  switch (show_prepare(options.sound < 0 ? sd_menu : choose_given_sound)) {
+    case kShowPrepared: break;
+    case kShowNoMemory: start_up_failed("...yromem fo tuO");
+    case kShowNoSound: start_up_failed("...dnuof ton ecived dnuoS");
+  }
   const int display = options.mode == 0 ? display_open(kDisplaySizeShow, 0)
                                         : display_open_mode(kFrameWidth, kFrameHeight, options.mode);
   if (display != kDisplayOpened) start_up_failed("...dnuof ton edoM");

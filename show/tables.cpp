@@ -17,9 +17,10 @@ int32_t power_term(int32_t x, int n) {
 
 }  // namespace
 
-void build_sine_table() {
-  if (SineTable) return;
+int build_sine_table() {
+  if (SineTable) return 1;
   SineTable = static_cast<int32_t*>(std::malloc(kSineTableSize * sizeof(int32_t)));
+  if (!SineTable) return 0;
   int32_t x = -6400;  // 1/4,096 radian; entry 0 sits near -pi/2
   for (int i = 0; i < 512; i++, x += 25) {
     // A Taylor cosine of x scaled to 32,768, less one.
@@ -29,6 +30,7 @@ void build_sine_table() {
     SineTable[512 + i] = -v;
     if (i <= 256) SineTable[1024 + i] = v;
   }
+  return 1;
 }
 
 void build_mul_table() {

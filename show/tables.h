@@ -10,7 +10,8 @@ extern int32_t* SineTable;
 // 65,536 entries: entry a * 256 + b holds a * b for bytes a and b.
 extern uint16_t MulTable[65536];
 
-// Allocates and fills SineTable (once; later calls do nothing).
-void build_sine_table();
+// Allocates and fills SineTable (once; later calls do nothing). Returns 1,
+// or 0 when the allocation fails (SineTable stays null).
+int build_sine_table();
 // Fills MulTable.
 void build_mul_table();

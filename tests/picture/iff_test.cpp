@@ -109,13 +109,49 @@ TEST(ByteRun1, DestinationSmallerThanThePictureIsNeverOverrun) {
   EXPECT_EQ(d.pixels, Bytes(100, 0x33));
 }
 
-TEST(ByteRun1, BodyEndingEarlyLeavesTheRestOfTheDestination) {
+TEST(ByteRun1, BodyEndingEarlyLeavesTheRestOfThePictureBlack) {
   // The literal run announces 8 bytes but the data ends after 3 (the body is
-  // the last chunk, of even length, so nothing follows it).
+  // the last chunk, of even length, so nothing follows it). Bytes past the
+  // picture's own size stay as they were.
   Bytes file = form("PBM ", 8, 1, {0x07, 1, 2, 3});
-  Decoded d = decode(file, 8);
+  Decoded d = decode(file, 10);
   EXPECT_EQ(d.result, -1);
-  EXPECT_EQ(d.pixels, (Bytes{1, 2, 3, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE}));
+  EXPECT_EQ(d.pixels, (Bytes{1, 2, 3, 0, 0, 0, 0, 0, 0xEE, 0xEE}));
+  EXPECT_EQ(iff_body_filled, 3u);
+  decode(form("PBM ", 8, 1, {0x07, 1, 2, 3, 4, 5, 6, 7, 8}), 8);
+  EXPECT_EQ(iff_body_filled, 8u);
+}
+
+// Scenes decode one picture after another into the same index buffer: a
+// picture that fails must not leave the previous one (or its colours) behind.
+TEST(IffDecode, FailedDecodeOverAnEarlierPictureLeavesBlack) {
+  Bytes good = form("PBM ", 4, 2, {0xF9, 0x77});
+  auto broken = [&](const char* tag) {
+    Bytes b = good;
+    for (size_t i = 0; i + 4 <= b.size(); i++)
+      if (std::memcmp(&b[i], tag, 4) == 0) std::memcpy(&b[i], "XXXX", 4);
+    return b;
+  };
+  struct Case {
+    const char* what;
+    Bytes file;
+    const char* status;
+  } cases[] = {{"no form type", broken("PBM "), "Invalid picture."},
+               {"no header", broken("BMHD"), "BMHD not found."},
+               {"no colour map", broken("CMAP"), "CMAP not found."},
+               {"no body", broken("BODY"), "BODY not found."},
+               {"empty data", Bytes{}, "Invalid picture."}};
+  for (const Case& c : cases) {
+    Bytes indices(12, 0), palette(768, 0);
+    ASSERT_EQ(iff_decode(good.data(), good.size(), indices.data(), indices.size(), palette.data()), -1);
+    ASSERT_EQ(indices[0], 0x77);
+    ASSERT_NE(palette[3 * 0x77], 0);
+    EXPECT_EQ(iff_decode(c.file.data(), c.file.size(), indices.data(), indices.size(), palette.data()), 0)
+        << c.what;
+    EXPECT_STREQ(iff_status, c.status) << c.what;
+    EXPECT_EQ(indices, Bytes(12, 0)) << c.what;
+    EXPECT_EQ(palette, Bytes(768, 0)) << c.what;
+  }
 }
 
 TEST(IffDecode, PaletteIsShiftedToSixBits) {
@@ -185,13 +221,9 @@ TEST(IffDecode, MissingChunksAreReportedInOrder) {
   d = decode(without("CMAP"), 2);
   EXPECT_EQ(d.result, 0);
   EXPECT_EQ(d.status, "CMAP not found.");
-  EXPECT_EQ(d.palette, Bytes(768, 0xEE));
   d = decode(without("BODY"), 2);
   EXPECT_EQ(d.result, 0);
   EXPECT_EQ(d.status, "BODY not found.");
-  EXPECT_EQ(d.palette[3], 1 >> 2);  // the palette was already filled
-  EXPECT_EQ(d.palette[4], 254 >> 2);
-  EXPECT_EQ(d.pixels, Bytes(2, 0xEE));
 }
 
 TEST(IffDecode, NullDestinationReadsOnlyTheHeader) {
@@ -231,7 +263,7 @@ TEST(IffDecode, EveryTruncationStaysInsideTheData) {
     Decoded d = decode(cut, 64);
     if (d.result == -1) {
       for (size_t i = 0; i < 64; i++)
-        ASSERT_TRUE(d.pixels[i] == i + 1 || d.pixels[i] == 0xEE) << len << " " << i;
+        ASSERT_TRUE(d.pixels[i] == i + 1 || d.pixels[i] == 0) << len << " " << i;
     }
   }
   EXPECT_EQ(decode(file, 64).pixels[63], 64);

@@ -24,6 +24,22 @@ TEST(ShowMenus, UnknownSoundDeviceFailsBeforeTheModeMenu) {
   }
 }
 
+// The sine table is the first thing the show allocates; without it the
+// show must stop with a message before any menu, not crash.
+TEST(ShowStartUp, SineTableAllocationFailureEndsCleanly) {
+#ifdef TUNDRIX_SANITIZER_RUNTIME
+  GTEST_SKIP() << "the sanitizer's own malloc comes before the test preload";
+#endif
+  RunOptions options;
+  options.stdin_text = "0\n1\n";
+  options.env = {"DISPLAY=:0", std::string("LD_PRELOAD=") + TUNDRIX_FAIL_MALLOC_LIBRARY,
+                 "TUNDRIX_TEST_FAIL_MALLOC_SIZE=" + std::to_string(1281 * 4)};
+  options.timeout_seconds = 30;
+  RunResult r = run_program({tundrix_binary()}, options);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "...yromem fo tuO\n");
+}
+
 TEST(ShowMenus, OnlyTheFirstCharacterOfTheSoundAnswerCounts) {
   RunResult r = run_show("0xyz\n0\n");
   EXPECT_EQ(r.status, 1);

@@ -3,9 +3,17 @@
 // file as an independent cross-check of length and continuity.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
+#include "data/content.h"
+#include "player/loader.h"
+#include "player/playback.h"
+#include "player/sync.h"
+#include "sound/devices.h"
+#include "sound/mixer.h"
+#include "sound/stream.h"
 #include "tests/support/support.h"
 #include "tests/tune/tune_support.h"
 
@@ -135,6 +143,40 @@ TEST(TuneRender, OpenmptPlaysTheGeneratedFileToTheEnd) {
   EXPECT_NEAR(last_sound * 0.5, end_seconds, 3.0) << "openmpt hears the end elsewhere";
   for (size_t i = 0; i < static_cast<size_t>((end_seconds - 2.0) / 0.5); ++i)
     EXPECT_GT(levels[i], -50.0) << "openmpt hears a gap at " << i * 0.5 << " s";
+}
+
+// A play-once channel that has run out stays parked at position 0 and adds
+// its sample's first byte, at the channel's volume, to every frame. Over the
+// whole tune no parked channel may do that with a non-zero byte: each such
+// offset becomes a click when it starts, stops or changes volume.
+TEST(TuneRender, NoParkedChannelAddsAnOffset) {
+  std::vector<uint8_t> module(module_bytes(), module_bytes() + module_size());
+  sd_offline_init(kSound16Bit);
+  ASSERT_EQ(pt_load(module.data(), module.size()), 1);
+  static int16_t block[2 * kMixMaxFrames];
+  int ticks = 0, offset_ticks = 0, worst = 0;
+  for (; ticks < 30000 && pt_speed() != 0; ++ticks) {
+    pt_tick();
+    sync_check();
+    bool offset = false;
+    for (int i = 0; i < mix_channel_count(); ++i) {
+      const MixChannel& mixing = mix_mixing_channel(i);
+      const MixChannel& control = mix_control_channel(i);
+      // Parked after the last block and nothing moves it on in this one.
+      bool parked = !mixing.looped && mixing.length && !mixing.position && !mixing.position_fraction &&
+                    !mixing.step && !mixing.step_fraction && !control.position_changed &&
+                    !control.step_changed;
+      if (!parked || control.volume == 0 || control.length == 0 || control.data[0] == 0) continue;
+      offset = true;
+      int level = control.data[0] * control.volume;
+      worst = std::max(worst, level < 0 ? -level : level);
+    }
+    offset_ticks += offset;
+    mix_stereo(block, sound_block_frames(kSound16Bit, pt_tempo()), true);
+  }
+  EXPECT_EQ(pt_speed(), 0u) << "the tune ends by setting speed 0";
+  EXPECT_GT(ticks, 10000);
+  EXPECT_EQ(offset_ticks, 0) << "of " << ticks << " ticks; largest byte x volume " << worst;
 }
 
 }  // namespace

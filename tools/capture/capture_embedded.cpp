@@ -148,11 +148,12 @@ int capture_embedded_main(int argc, char** argv) {
     } else if (!std::strcmp(argv[i], "-o") && i + 1 < argc) {
       out = argv[++i];
     } else {
-      return capture_usage_error("picture: unexpected argument");
+      return capture_usage_error((std::string("picture: unexpected argument ") + argv[i]).c_str());
     }
   }
   if (list) return list_roles();
   if (!role || !out) return capture_usage_error("picture --embedded ROLE|all -o OUT.png");
+  if (int status = check_output_file("picture", out, ".png")) return status;
   if (!std::strcmp(role, "all")) return write_sheet(out);
   return export_role(role, out);
 }

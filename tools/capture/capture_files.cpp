@@ -1,10 +1,16 @@
 #include "tools/capture/capture_files.h"
 
+#include <fcntl.h>
 #include <png.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+
+#include "tools/capture/capture.h"
 
 namespace {
 
@@ -27,6 +33,13 @@ bool fail(std::string* why, const std::string& path) {
   return false;
 }
 
+// A write that failed leaves nothing behind.
+bool fail_removing(std::string* why, const std::string& path) {
+  fail(why, path);
+  std::remove(path.c_str());
+  return false;
+}
+
 // rows: height row pointers. color_type PNG_COLOR_TYPE_RGB or _PALETTE.
 bool png_write_rows(const std::string& path, int width, int height, int color_type,
                     const png_color* palette, png_bytep* rows, std::string* why) {
@@ -36,6 +49,7 @@ bool png_write_rows(const std::string& path, int width, int height, int color_ty
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   if (!info) {
     png_destroy_write_struct(&png, nullptr);
+    std::remove(path.c_str());
     if (why) *why = path + ": out of memory";
     return false;
   }
@@ -43,7 +57,7 @@ bool png_write_rows(const std::string& path, int width, int height, int color_ty
   // here and the end of the writes.
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);
-    return fail(why, path);
+    return fail_removing(why, path);
   }
   png_init_io(png, file.f);
   png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
@@ -53,7 +67,7 @@ bool png_write_rows(const std::string& path, int width, int height, int color_ty
   png_write_image(png, rows);
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
-  return file.close() || fail(why, path);
+  return file.close() || fail_removing(why, path);
 }
 
 bool wav_write(const std::string& path, const void* data, size_t bytes, int channels, int rate,
@@ -64,25 +78,86 @@ bool wav_write(const std::string& path, const void* data, size_t bytes, int chan
   if (!file.f) return fail(why, path);
   if (std::fwrite(h, 1, sizeof h, file.f) != sizeof h ||
       (bytes && std::fwrite(data, 1, bytes, file.f) != bytes))
-    return fail(why, path);
-  return file.close() || fail(why, path);
+    return fail_removing(why, path);
+  return file.close() || fail_removing(why, path);
 }
 
 }  // namespace
 
-bool read_whole_file(const char* path, std::vector<uint8_t>* bytes, std::string* why) {
-  FILE* f = std::fopen(path, "rb");
-  if (!f) {
-    *why = std::string(path) + ": " + std::strerror(errno);
+bool read_whole_file(const char* path, size_t max_bytes, std::vector<uint8_t>* bytes, std::string* why) {
+  // Non-blocking, so that opening a pipe with no writer does not hang before
+  // it is seen not to be a regular file.
+  int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return fail(why, path);
+  struct stat st;
+  if (fstat(fd, &st) != 0) {
+    fail(why, path);
+    close(fd);
     return false;
   }
+  if (!S_ISREG(st.st_mode)) {
+    close(fd);
+    *why = std::string(path) + ": not a regular file";
+    return false;
+  }
+  // The size is checked before and while reading: a file that grows meanwhile
+  // is refused the same way.
+  const std::string too_large = std::string(path) + ": too large (the limit is " +
+                                std::to_string(max_bytes >> 20) + " MB)";
+  if (static_cast<unsigned long long>(st.st_size) > max_bytes) {
+    close(fd);
+    *why = too_large;
+    return false;
+  }
+  bytes->clear();
+  bytes->reserve(static_cast<size_t>(st.st_size));
   uint8_t buf[65536];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes->insert(bytes->end(), buf, buf + n);
-  bool ok = !std::ferror(f);
-  std::fclose(f);
-  if (!ok) *why = std::string(path) + ": read error";
-  return ok;
+  for (;;) {
+    ssize_t n = read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      fail(why, path);
+      close(fd);
+      return false;
+    }
+    if (n == 0) break;
+    if (bytes->size() + static_cast<size_t>(n) > max_bytes) {
+      close(fd);
+      *why = too_large;
+      return false;
+    }
+    bytes->insert(bytes->end(), buf, buf + n);
+  }
+  close(fd);
+  return true;
+}
+
+bool has_suffix(const std::string& path, const char* suffix) {
+  size_t n = std::strlen(suffix);
+  if (path.size() < n) return false;
+  for (size_t i = 0; i < n; i++)
+    if (std::tolower(static_cast<unsigned char>(path[path.size() - n + i])) !=
+        std::tolower(static_cast<unsigned char>(suffix[i])))
+      return false;
+  return true;
+}
+
+std::string folder_of(const std::string& path) {
+  size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+int check_output_file(const char* command, const std::string& path, const char* suffix) {
+  if (!has_suffix(path, suffix) || path.size() == std::strlen(suffix) || path.back() == '/')
+    return capture_usage_error((std::string(command) + ": the output must be a " + suffix + " file: " + path).c_str());
+  std::string folder = folder_of(path);
+  struct stat st;
+  if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    std::fprintf(stderr, "tundrix-capture: %s: %s: no such folder\n", command, folder.c_str());
+    return 1;
+  }
+  return 0;
 }
 
 void wav_header(uint8_t h[44], int channels, int rate, int bits, uint32_t data_bytes) {

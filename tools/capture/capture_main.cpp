@@ -5,30 +5,60 @@
 
 namespace {
 
-const char kHelp[] =
-    "Usage: tundrix-capture COMMAND [OPTIONS]\n"
-    "\n"
+const char kUsage[] = "Usage: tundrix-capture COMMAND [OPTIONS]\n";
+const char kShowHelp[] =
     "  show -o OUT [--fps N] [--from TICK] [--to TICK] [--scale K]\n"
     "      Renders the show on a virtual clock at N frames per second (default 70,\n"
-    "      one show tick per frame). OUT is a folder (PNG frames and sound.wav),\n"
+    "      one show tick per frame). OUT is a folder for PNG frames and sound.wav\n"
+    "      (a name ending in /, an existing folder or a name without an extension),\n"
     "      a .y4m stream (and OUT.wav beside it), or a .mp4/.mkv/.webm video made\n"
-    "      by ffmpeg with the sound muxed in. --from and --to keep only the frames\n"
-    "      from tick TICK on and stop after tick TICK; --scale K enlarges frames K times.\n"
-    "\n"
+    "      by ffmpeg with the sound muxed in; other names are refused. --from and\n"
+    "      --to keep only the frames from tick TICK on and stop after tick TICK;\n"
+    "      --scale K enlarges frames K times.\n";
+const char kMusicHelp[] =
     "  music [--module FILE] [--device 8|16] [--seconds S] [--timeline FILE] -o OUT.wav\n"
     "      Renders a module (default: the show's own) exactly as the 8-bit or 16-bit\n"
-    "      sound device would play it.\n"
-    "\n"
-    "  picture FILE -o OUT.png\n"
-    "      Decodes an IFF ILBM or PBM picture with the show's decoder.\n"
+    "      sound device would play it. --timeline writes one line per row played:\n"
+    "      seconds, order position, row.\n";
+const char kPictureHelp[] =
+    "  picture FILE -o OUT.png [--keep-damaged]\n"
+    "      Decodes an IFF ILBM or PBM picture with the show's decoder. A damaged\n"
+    "      picture (a body that ends early, a compression other than ByteRun1, no\n"
+    "      bit planes) is reported with status 1 and no PNG, or with the PNG of\n"
+    "      what decoded when --keep-damaged is given.\n"
     "  picture --list\n"
     "  picture --embedded ROLE|all -o OUT.png\n"
-    "      Lists or exports the show's embedded pictures (all: a labelled contact sheet).\n"
+    "      Lists or exports the show's embedded pictures (all: a labelled contact sheet).\n";
+const char kHelpHelp[] =
+    "  --help, COMMAND --help\n"
+    "      Shows this text, or only the command's part.\n"
     "\n"
-    "  --help\n"
-    "      Shows this text.\n";
+    "Status: 0 done; 1 failed, and nothing is left of the outputs (but the PNG\n"
+    "--keep-damaged asks for); 2 a bad command line.\n";
 
 }  // namespace
+
+int capture_help(const char* command) {
+  std::fputs(kUsage, stdout);
+  std::fputc('\n', stdout);
+  bool all = command == nullptr;
+  if (all || !std::strcmp(command, "show")) std::fputs(kShowHelp, stdout);
+  if (all) std::fputc('\n', stdout);
+  if (all || !std::strcmp(command, "music")) std::fputs(kMusicHelp, stdout);
+  if (all) std::fputc('\n', stdout);
+  if (all || !std::strcmp(command, "picture")) std::fputs(kPictureHelp, stdout);
+  if (all) {
+    std::fputc('\n', stdout);
+    std::fputs(kHelpHelp, stdout);
+  }
+  return 0;
+}
+
+bool capture_wants_help(int argc, char** argv) {
+  for (int i = 1; i < argc; i++)
+    if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) return true;
+  return false;
+}
 
 int capture_usage_error(const char* message) {
   std::fprintf(stderr, "tundrix-capture: %s\nTry 'tundrix-capture --help'.\n", message);
@@ -38,10 +68,8 @@ int capture_usage_error(const char* message) {
 int main(int argc, char** argv) {
   if (argc < 2) return capture_usage_error("missing command");
   const char* command = argv[1];
-  if (!std::strcmp(command, "--help") || !std::strcmp(command, "-h") || !std::strcmp(command, "help")) {
-    std::fputs(kHelp, stdout);
-    return 0;
-  }
+  if (!std::strcmp(command, "--help") || !std::strcmp(command, "-h") || !std::strcmp(command, "help"))
+    return capture_help(nullptr);
   if (!std::strcmp(command, "show")) return capture_show_main(argc - 1, argv + 1);
   if (!std::strcmp(command, "music")) return capture_music_main(argc - 1, argv + 1);
   if (!std::strcmp(command, "picture")) return capture_picture_main(argc - 1, argv + 1);

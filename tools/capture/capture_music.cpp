@@ -11,6 +11,7 @@
 
 #include "data/content.h"
 #include "player/loader.h"
+#include "player/module.h"
 #include "player/playback.h"
 #include "show/start_up.h"
 #include "sound/devices.h"
@@ -44,10 +45,10 @@ int parse(int argc, char** argv, MusicOptions* o) {
     const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
     if (!std::strcmp(a, "--module") || !std::strcmp(a, "--device") || !std::strcmp(a, "--seconds") ||
         !std::strcmp(a, "--timeline") || !std::strcmp(a, "-o")) {
-      if (!value) return capture_usage_error("music: an option is missing its value");
+      if (!value) return capture_usage_error((std::string("music: ") + a + " needs a value").c_str());
       ++i;
     } else {
-      return capture_usage_error("music: unknown option");
+      return capture_usage_error((std::string("music: unexpected argument ") + a).c_str());
     }
     if (!std::strcmp(a, "--module")) o->module = value;
     if (!std::strcmp(a, "--timeline")) o->timeline = value;
@@ -66,12 +67,50 @@ int parse(int argc, char** argv, MusicOptions* o) {
     }
   }
   if (!o->output) return capture_usage_error("music: -o OUT.wav is required");
+  if (int status = check_output_file("music", o->output, ".wav")) return status;
+  if (o->timeline && !std::strcmp(o->timeline, o->output))
+    return capture_usage_error("music: --timeline and -o name the same file");
   return 0;
 }
 
 int fail(const char* what, const char* detail) {
   std::fprintf(stderr, "tundrix-capture: music: %s%s%s\n", what, detail ? ": " : "", detail ? detail : "");
   return 1;
+}
+
+// The loader's own text, and for a tag it does not know the tag itself
+// (printable bytes as they are, others as \xNN).
+std::string load_failure(const std::vector<uint8_t>& bytes) {
+  std::string text = pt_load_error();
+  if (bytes.size() < size_t(kPtHeaderSize))
+    return text + " (" + std::to_string(bytes.size()) + " bytes, shorter than the " +
+           std::to_string(kPtHeaderSize) + "-byte header of a module)";
+  if (text.find("unknown module type") == std::string::npos) return text;
+  std::string tag;
+  for (size_t i = kPtHeaderSize - 4; i < size_t(kPtHeaderSize); ++i) {
+    char hex[8];
+    if (bytes[i] >= 0x20 && bytes[i] < 0x7F) tag += char(bytes[i]);
+    else std::snprintf(hex, sizeof hex, "\\x%02X", bytes[i]), tag += hex;
+  }
+  return text + " (the format tag \"" + tag + "\" names no supported channel count)";
+}
+
+// Both outputs, so that a failure can take back what it started to write.
+struct MusicFiles {
+  FILE* wav = nullptr;
+  FILE* timeline = nullptr;
+};
+
+int fail_removing(const MusicOptions& o, MusicFiles& files, const char* what, const char* detail) {
+  if (files.wav) {
+    std::fclose(files.wav);
+    std::remove(o.output);
+  }
+  if (files.timeline) {
+    std::fclose(files.timeline);
+    std::remove(o.timeline);
+  }
+  return fail(what, detail);
 }
 
 // Renders until the frame limit or until the speed becomes 0 (after that
@@ -105,12 +144,13 @@ uint64_t render(const MusicOptions& o, FILE* wav, FILE* timeline) {
 }  // namespace
 
 int capture_music_main(int argc, char** argv) {
+  if (capture_wants_help(argc, argv)) return capture_help("music");
   MusicOptions o;
   if (int status = parse(argc, argv, &o)) return status;
   std::vector<uint8_t> bytes;
   if (o.module) {
     std::string why;
-    if (!read_whole_file(o.module, &bytes, &why)) return fail("cannot read the module", why.c_str());
+    if (!read_whole_file(o.module, kMaxModuleBytes, &bytes, &why)) return fail("cannot read the module", why.c_str());
   } else {
     // Loading converts the patterns in place: work on a copy.
     if (module_bytes() == nullptr || module_size() == 0)
@@ -118,24 +158,27 @@ int capture_music_main(int argc, char** argv) {
     bytes.assign(module_bytes(), module_bytes() + module_size());
   }
   sd_offline_init(o.kind);
-  if (!pt_load(bytes.data(), bytes.size())) return fail("cannot load the module", pt_load_error());
+  if (!pt_load(bytes.data(), bytes.size())) return fail("cannot load the module", load_failure(bytes).c_str());
 
-  FILE* wav = std::fopen(o.output, "wb");
-  if (!wav) return fail("cannot write", o.output);
+  MusicFiles files;
+  if (o.timeline && !(files.timeline = std::fopen(o.timeline, "w")))
+    return fail("cannot write", (std::string(o.timeline) + ": " + std::strerror(errno)).c_str());
+  if (!(files.wav = std::fopen(o.output, "wb")))
+    return fail_removing(o, files, "cannot write", (std::string(o.output) + ": " + std::strerror(errno)).c_str());
   // Large writes: a block per tick through a small buffer costs more in
   // system calls than the mixing does.
   static char wav_buffer[1 << 20];
-  std::setvbuf(wav, wav_buffer, _IOFBF, sizeof wav_buffer);
-  FILE* timeline = o.timeline ? std::fopen(o.timeline, "w") : nullptr;
-  if (o.timeline && !timeline) {
-    std::fclose(wav);
-    return fail("cannot write", o.timeline);
-  }
-  write_wav_header(wav, o.kind, 0);
-  const uint64_t frames = render(o, wav, timeline);
-  write_wav_header(wav, o.kind, uint32_t(frames * uint64_t(sound_frame_bytes(o.kind))));
-  bool ok = !std::ferror(wav);
-  ok = std::fclose(wav) == 0 && ok;
-  if (timeline) ok = std::fclose(timeline) == 0 && ok;
-  return ok ? 0 : fail("write error", o.output);
+  std::setvbuf(files.wav, wav_buffer, _IOFBF, sizeof wav_buffer);
+  write_wav_header(files.wav, o.kind, 0);
+  const uint64_t frames = render(o, files.wav, files.timeline);
+  write_wav_header(files.wav, o.kind, uint32_t(frames * uint64_t(sound_frame_bytes(o.kind))));
+  bool ok = !std::ferror(files.wav) && (!files.timeline || !std::ferror(files.timeline));
+  ok = std::fclose(files.wav) == 0 && ok;
+  files.wav = nullptr;
+  if (files.timeline) ok = std::fclose(files.timeline) == 0 && ok;
+  files.timeline = nullptr;
+  if (ok) return 0;
+  std::remove(o.output);
+  if (o.timeline) std::remove(o.timeline);
+  return fail("write error", o.output);
 }

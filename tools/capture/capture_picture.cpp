@@ -1,7 +1,10 @@
 // `tundrix-capture picture`: any IFF ILBM/PBM picture through the show's own
 // decoder, written as a palette PNG; --list and --embedded go to the show's
 // embedded pictures.
-#include <cerrno>
+//
+// The show's decoder is lenient on purpose (it never checks the compression
+// and fills what a short body leaves black); the tool is not: a picture the
+// decoder would show damaged is reported as such.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -11,46 +14,78 @@
 #include "tools/capture/capture.h"
 #include "tools/capture/capture_files.h"
 
+namespace {
+
+constexpr size_t kMaxPixels = size_t{1} << 26;
+constexpr int kByteRun1 = 1;
+
+struct PictureOptions {
+  const char* in = nullptr;
+  const char* out = nullptr;
+  bool keep_damaged = false;
+};
+
+int parse(int argc, char** argv, PictureOptions* o) {
+  for (int i = 1; i < argc; i++) {
+    if (!std::strcmp(argv[i], "-o")) {
+      if (i + 1 >= argc) return capture_usage_error("picture: -o needs a value");
+      o->out = argv[++i];
+    } else if (!std::strcmp(argv[i], "--keep-damaged")) {
+      o->keep_damaged = true;
+    } else if (!o->in && argv[i][0] != '-') {
+      o->in = argv[i];
+    } else {
+      return capture_usage_error((std::string("picture: unexpected argument ") + argv[i]).c_str());
+    }
+  }
+  if (!o->in || !o->out) return capture_usage_error("picture: FILE and -o OUT.png are required");
+  return check_output_file("picture", o->out, ".png");
+}
+
+int failed(const char* in, const std::string& what) {
+  std::fprintf(stderr, "tundrix-capture: %s: %s\n", in, what.c_str());
+  return 1;
+}
+
+// What makes the picture damaged for the user, or "" when nothing does.
+std::string damage(const IffHeader& h, size_t output_size) {
+  if (h.planes == 0) return "damaged picture: 0 bit planes";
+  if (h.planes > 8) return "damaged picture: " + std::to_string(h.planes) + " bit planes (at most 8 decode)";
+  if (h.compression != kByteRun1)
+    return "damaged picture: compression " + std::to_string(h.compression) + " is not ByteRun1 (1)";
+  if (iff_body_filled < output_size)
+    return "damaged picture: the body ends after " + std::to_string(iff_body_filled) + " of " +
+           std::to_string(output_size) + " bytes";
+  return "";
+}
+
+}  // namespace
+
 int capture_picture_main(int argc, char** argv) {
+  if (capture_wants_help(argc, argv)) return capture_help("picture");
   for (int i = 1; i < argc; i++)
     if (!std::strcmp(argv[i], "--list") || !std::strcmp(argv[i], "--embedded"))
       return capture_embedded_main(argc, argv);
-  const char* in = nullptr;
-  const char* out = nullptr;
-  for (int i = 1; i < argc; i++) {
-    if (!std::strcmp(argv[i], "-o") && i + 1 < argc)
-      out = argv[++i];
-    else if (!in && argv[i][0] != '-')
-      in = argv[i];
-    else
-      return capture_usage_error((std::string("picture: unexpected argument ") + argv[i]).c_str());
-  }
-  if (!in || !out) return capture_usage_error("picture: FILE and -o OUT.png are required");
+  PictureOptions o;
+  if (int status = parse(argc, argv, &o)) return status;
 
   std::string why;
   std::vector<uint8_t> data;
-  if (!read_whole_file(in, &data, &why)) return capture_usage_error(why.c_str());
+  if (!read_whole_file(o.in, kMaxPictureBytes, &data, &why)) return failed("picture", why);
   uint8_t palette[768];
-  if (iff_decode(data.data(), data.size(), nullptr, 0, palette) == 0) {
-    std::fprintf(stderr, "tundrix-capture: %s: %s\n", in, iff_status);
-    return 1;
-  }
+  if (iff_decode(data.data(), data.size(), nullptr, 0, palette) == 0) return failed(o.in, iff_status);
   IffHeader h = iff_header;
-  if (h.width == 0 || h.height == 0) {
-    std::fprintf(stderr, "tundrix-capture: %s: empty picture\n", in);
-    return 1;
-  }
+  if (h.width == 0 || h.height == 0) return failed(o.in, "empty picture");
   size_t pixels = static_cast<size_t>(h.width) * h.height;
-  if (pixels > (size_t{1} << 26)) {
-    std::fprintf(stderr, "tundrix-capture: %s: picture too large (%dx%d)\n", in, h.width, h.height);
-    return 1;
-  }
+  if (pixels > kMaxPixels)
+    return failed(o.in, "picture too large (" + std::to_string(h.width) + "x" + std::to_string(h.height) + ")");
   size_t decoded_size = h.chunky ? pixels : static_cast<size_t>(h.width / 8) * h.planes * h.height;
   std::vector<uint8_t> decoded(decoded_size, 0);
-  if (iff_decode(data.data(), data.size(), decoded.data(), decoded.size(), palette) == 0) {
-    std::fprintf(stderr, "tundrix-capture: %s: %s\n", in, iff_status);
-    return 1;
-  }
+  if (iff_decode(data.data(), data.size(), decoded.data(), decoded.size(), palette) == 0)
+    return failed(o.in, iff_status);
+  std::string damaged = damage(h, decoded_size);
+  if (!damaged.empty() && !o.keep_damaged) return failed(o.in, damaged + " (--keep-damaged writes what decoded)");
+
   std::vector<uint8_t> indices = decoded;
   if (!h.chunky) {
     indices.assign(pixels, 0);
@@ -59,9 +94,7 @@ int capture_picture_main(int argc, char** argv) {
   // The show turns a 6-bit component c into the 8-bit c << 2.
   uint8_t colours[768];
   for (int i = 0; i < 768; i++) colours[i] = static_cast<uint8_t>(palette[i] << 2);
-  if (!png_write_indexed(out, indices.data(), h.width, h.height, colours, &why)) {
-    std::fprintf(stderr, "tundrix-capture: %s\n", why.c_str());
-    return 1;
-  }
+  if (!png_write_indexed(o.out, indices.data(), h.width, h.height, colours, &why)) return failed("picture", why);
+  if (!damaged.empty()) return failed(o.in, damaged + "; what decoded is in " + o.out);
   return 0;
 }

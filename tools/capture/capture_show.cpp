@@ -32,7 +32,9 @@ struct ShowCapture {
   std::vector<int16_t> sound;  // from the start of the show
 } capture;
 
+// A failed capture leaves nothing of its output behind.
 [[noreturn]] void abort_capture(const std::string& why) {
+  video_discard(capture.video);
   std::fprintf(stderr, "%stundrix-capture: %s\n", capture.progress ? "\n" : "", why.c_str());
   std::exit(1);
 }
@@ -85,26 +87,28 @@ bool parse_options(int argc, char** argv, ShowOptions* o, std::string* why) {
                  {"--scale", &o->scale, 1, 8}};
   for (int i = 1; i < argc; i += 2) {
     std::string a = argv[i];
-    if (i + 1 >= argc) {
-      *why = "show: " + a + " needs a value";
-      return false;
-    }
     bool known = a == "-o";
-    if (known) o->out = argv[i + 1];
-    for (auto& n : numbers) {
-      if (a != n.name) continue;
-      known = true;
-      if (!parse_count(argv[i + 1], n.low, n.high, n.value)) {
-        *why = "show: bad value for " + a + ": " + argv[i + 1];
-        return false;
-      }
-    }
+    for (auto& n : numbers) known = known || a == n.name;
     if (!known) {
       *why = "show: unexpected argument " + a;
       return false;
     }
+    if (i + 1 >= argc) {
+      *why = "show: " + a + " needs a value";
+      return false;
+    }
+    if (a == "-o") o->out = argv[i + 1];
+    for (auto& n : numbers) {
+      if (a == n.name && !parse_count(argv[i + 1], n.low, n.high, n.value)) {
+        *why = "show: bad value for " + a + ": " + argv[i + 1];
+        return false;
+      }
+    }
   }
+  VideoKind kind;
   if (o->out.empty()) *why = "show: -o OUT is required";
+  else if (!video_kind_for(o->out, &kind))
+    *why = "show: " + o->out + " is not a folder (a name ending in /, an existing folder or a name without an extension), .y4m, .mp4, .mkv or .webm";
   else if (o->to >= 0 && o->to < o->from) *why = "show: --to is before --from";
   return why->empty();
 }
@@ -114,6 +118,7 @@ long long gcd(long long a, long long b) { return b ? gcd(b, a % b) : a; }
 }  // namespace
 
 int capture_show_main(int argc, char** argv) {
+  if (capture_wants_help(argc, argv)) return capture_help("show");
   ShowOptions o;
   std::string why;
   if (!parse_options(argc, argv, &o, &why)) return capture_usage_error(why.c_str());
@@ -130,7 +135,7 @@ int capture_show_main(int argc, char** argv) {
 
   // The show's own start-up, with the capture in place of the sound card,
   // the display and the wall clock.
-  show_prepare(capture_sound_init);
+  if (show_prepare(capture_sound_init) == kShowNoMemory) abort_capture("out of memory");
   vm_start(o.fps, last_slot, write_slot, render_sound, finish);
   show_run_scenes();
 }

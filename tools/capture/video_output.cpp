@@ -1,5 +1,6 @@
 #include "tools/capture/video_output.h"
 
+#include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -15,14 +16,21 @@ extern char** environ;
 
 namespace {
 
-bool ends_with(const std::string& s, const char* suffix) {
-  size_t n = std::strlen(suffix);
-  return s.size() >= n && s.compare(s.size() - n, n, suffix) == 0;
+// A file name with something before the suffix.
+bool names_file(const std::string& path, const char* suffix) {
+  size_t base = path.find_last_of('/') == std::string::npos ? 0 : path.find_last_of('/') + 1;
+  return has_suffix(path, suffix) && path.size() - base > std::strlen(suffix);
 }
 
 bool fail(std::string* why, const std::string& text) {
   *why = text;
   return false;
+}
+
+std::string frame_path(const VideoOutput& out, long long frame) {
+  char name[32];
+  std::snprintf(name, sizeof name, "frame-%06lld.png", frame);
+  return out.path + (out.path.back() == '/' ? "" : "/") + name;
 }
 
 // Nearest-neighbour enlargement into out.scratch as 0x00RRGGBB words.
@@ -82,7 +90,7 @@ const std::vector<std::string> kBitExact = {"-fflags", "+bitexact", "-flags", "+
 
 const Codecs* codecs_for(const std::string& path) {
   for (const Codecs& c : kCodecs)
-    if (ends_with(path, c.suffix)) return &c;
+    if (names_file(path, c.suffix)) return &c;
   return nullptr;
 }
 
@@ -126,6 +134,7 @@ bool finish_ffmpeg(VideoOutput& out, const std::vector<int16_t>& sound, int rate
   int status = 0;
   while (waitpid(out.ffmpeg_pid, &status, 0) < 0 && errno == EINTR) {
   }
+  out.ffmpeg_pid = -1;
   if (!wrote || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
     return fail(why, "ffmpeg could not encode the video");
   if (!wav_write_s16(out.sound_path, sound, 2, rate, why)) return false;
@@ -143,7 +152,23 @@ bool finish_ffmpeg(VideoOutput& out, const std::vector<int16_t>& sound, int rate
   return true;
 }
 
+bool is_folder(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 }  // namespace
+
+bool video_kind_for(const std::string& path, VideoKind* kind) {
+  if (path.empty()) return false;
+  size_t base = path.find_last_of('/') == std::string::npos ? 0 : path.find_last_of('/') + 1;
+  bool no_extension = path.find('.', base) == std::string::npos;
+  if (path.back() == '/' || no_extension || is_folder(path)) *kind = VideoKind::PngFolder;
+  else if (names_file(path, ".y4m")) *kind = VideoKind::Y4m;
+  else if (codecs_for(path)) *kind = VideoKind::Ffmpeg;
+  else return false;
+  return true;
+}
 
 bool video_open(VideoOutput& out, const std::string& path, int scale, long long rate_num,
                 long long rate_den, std::string* why) {
@@ -151,12 +176,13 @@ bool video_open(VideoOutput& out, const std::string& path, int scale, long long 
   out.scale = scale;
   out.rate_num = rate_num;
   out.rate_den = rate_den;
-  if (const Codecs* codecs = codecs_for(path)) {
-    out.kind = VideoKind::Ffmpeg;
-    return open_ffmpeg(out, *codecs, why);
-  }
-  if (ends_with(path, ".y4m")) {
-    out.kind = VideoKind::Y4m;
+  if (!video_kind_for(path, &out.kind)) return fail(why, path + ": not a folder, .y4m, .mp4, .mkv or .webm");
+  // Checked here rather than left to the first write, which would name a
+  // temporary file or only see ffmpeg stop.
+  std::string folder = folder_of(out.kind == VideoKind::PngFolder ? path.substr(0, path.find_last_not_of('/') + 1) : path);
+  if (!is_folder(folder)) return fail(why, folder + ": no such folder");
+  if (out.kind == VideoKind::Ffmpeg) return open_ffmpeg(out, *codecs_for(path), why);
+  if (out.kind == VideoKind::Y4m) {
     out.sound_path = path.substr(0, path.size() - 4) + ".wav";
     out.stream = std::fopen(path.c_str(), "wb");
     if (!out.stream) return fail(why, path + ": " + std::strerror(errno));
@@ -164,22 +190,41 @@ bool video_open(VideoOutput& out, const std::string& path, int scale, long long 
                  kFrameHeight * scale, rate_num, rate_den);
     return true;
   }
-  out.kind = VideoKind::PngFolder;
-  out.sound_path = path + "/sound.wav";
-  if (mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) return fail(why, path + ": " + std::strerror(errno));
+  out.sound_path = path + (path.back() == '/' ? "" : "/") + "sound.wav";
+  if (mkdir(path.c_str(), 0777) == 0) out.created_folder = true;
+  else if (errno != EEXIST) return fail(why, path + ": " + std::strerror(errno));
   return true;
+}
+
+void video_discard(VideoOutput& out) {
+  if (out.stream) std::fclose(out.stream);
+  out.stream = nullptr;
+  if (out.ffmpeg_pid > 0) {
+    // Its input is closed; it is stopped rather than left to finish a video
+    // that is about to be removed.
+    kill(out.ffmpeg_pid, SIGTERM);
+    while (waitpid(out.ffmpeg_pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    out.ffmpeg_pid = -1;
+  }
+  if (out.kind == VideoKind::PngFolder) {
+    for (long long i = 0; i < out.frames; i++) std::remove(frame_path(out, i).c_str());
+  } else {
+    std::remove(out.path.c_str());
+  }
+  if (!out.video_temp.empty()) std::remove(out.video_temp.c_str());
+  if (!out.sound_path.empty()) std::remove(out.sound_path.c_str());
+  if (out.created_folder) rmdir(out.path.c_str());
+  out.frames = 0;
 }
 
 bool video_frame(VideoOutput& out, const uint32_t* frame, std::string* why) {
   const uint32_t* px = scaled(out, frame);
   int w = kFrameWidth * out.scale, h = kFrameHeight * out.scale;
   switch (out.kind) {
-    case VideoKind::PngFolder: {
-      char name[32];
-      std::snprintf(name, sizeof name, "/frame-%06lld.png", out.frames);
-      if (!png_write_rgb(out.path + name, px, w, h, why)) return false;
+    case VideoKind::PngFolder:
+      if (!png_write_rgb(frame_path(out, out.frames), px, w, h, why)) return false;
       break;
-    }
     case VideoKind::Y4m:
       write_y4m_frame(out, px, static_cast<size_t>(w) * h);
       break;

@@ -22,8 +22,8 @@ int samples_for(double seconds, double rate) {
   return n & ~1;
 }
 
-Instrument one_shot(const char* name, int base, int root, int volume, const Signal& s,
-                    double peak = 127.0) {
+// A sample's bytes, of even length.
+Instrument sampled(const char* name, int base, int root, int volume, const Signal& s, double peak) {
   Instrument in;
   in.name = name;
   in.base_note = base;
@@ -31,6 +31,16 @@ Instrument one_shot(const char* name, int base, int root, int volume, const Sign
   in.volume = volume;
   in.data = to_bytes(s, peak);
   if (in.data.size() & 1) in.data.push_back(0);
+  return in;
+}
+
+// A sample that plays once begins with two zero bytes, as trackers expect: a
+// player parks a finished one-shot channel on its first byte and keeps
+// adding that byte to the mix until the next note.
+Instrument one_shot(const char* name, int base, int root, int volume, const Signal& s,
+                    double peak = 127.0) {
+  Instrument in = sampled(name, base, root, volume, s, peak);
+  in.data.insert(in.data.begin(), 2, 0);
   return in;
 }
 
@@ -43,7 +53,7 @@ Instrument looped(const char* name, int root, int volume, const Signal& loop, do
     double env = n < static_cast<size_t>(attack) ? std::pow(static_cast<double>(n) / attack, 1.5) : 1.0;
     s[n] = loop[n % loop.size()] * env;
   }
-  Instrument in = one_shot(name, kToneNote, root, volume, s, peak);
+  Instrument in = sampled(name, kToneNote, root, volume, s, peak);
   in.loop_start = attack;
   in.loop_length = static_cast<int>(loop.size());
   return in;

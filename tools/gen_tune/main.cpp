@@ -69,6 +69,10 @@ bool check_shape(const Song& song, const std::vector<Instrument>& instruments, s
       *error = "instrument " + in.name + " has an unusable length or loop";
       return false;
     }
+    if (in.loop_length == 0 && !in.data.empty() && (in.data[0] != 0 || in.data[1] != 0)) {
+      *error = "instrument " + in.name + " plays once but does not start with two zero bytes";
+      return false;
+    }
   }
   const std::vector<uint8_t>& b = song.bytes;
   int highest = 0;
