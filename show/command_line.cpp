@@ -20,8 +20,8 @@ const char kShowHelpText[] =
     "                9451, 10451, 13121, 14191 and 16191\n"
     "  -h, --help    print this help and exit\n"
     "\n"
-    "Escape ends the show. Exit status: 0 after the show, 1 when the sound device\n"
-    "or the display cannot be set up, 2 for bad arguments.\n";
+    "Escape ends the show. Exit status: 0 after the show, 1 when the start-up\n"
+    "fails (no sound device, no display, no memory), 2 for bad arguments.\n";
 
 namespace {
 
