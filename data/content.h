@@ -36,7 +36,7 @@ enum PictureRole : int {
   PIC_WARP_SOURCE,        // 256x256 PBM
   PIC_ENV_TEXTURE,        // 320x200 PBM, indices 0..15 only (added to the main texture's levels)
   PIC_MAIN_TEXTURE,       // 320x200 PBM, indices 0..63 carry the texture
-  PIC_TUNNEL,             // 256x256 PBM, raw 6-bit colours, none above 25 (ten bands fit a byte)
+  PIC_TUNNEL,             // 256x256 PBM, raw 6-bit colours over the whole range 0..63
   PIC_COUNT
 };
 
@@ -46,7 +46,8 @@ Blob picture_data(PictureRole role);
 const char* picture_role_name(PictureRole role);
 
 enum ModelId : int { MODEL_A, MODEL_B, MODEL_C, MODEL_D, MODEL_COUNT };
-// ObjectData bytes of a model (with texture coordinates): A 130 vertices /
+// A model's bytes in the engine's ObjectData layout (engine3d/object_data.h),
+// with texture coordinates: A 130 vertices /
 // 256 faces, B 202/400, C 128/256, D 202/400. Faces are stored wound
 // outward ((P1 - P0) x (P2 - P0) points out), so after the loader swaps the
 // first and third index the renderer's clockwise test keeps the front faces.

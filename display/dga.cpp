@@ -4,12 +4,33 @@
 
 #include <X11/extensions/Xxf86dga.h>
 
+#include <fcntl.h>
+#include <sched.h>
+#include <unistd.h>
+#include <time.h>
+
 #include <cstring>
 
 #include "display/display_state.h"
 
+namespace {
+
+// The library maps video memory through /dev/mem (root only, and absent
+// from most systems now); a server may offer DGA all the same.
+Bool direct_video_possible(Display* display, int screen) {
+  int flags = 0;
+  if (!XF86DGAQueryDirectVideo(display, screen, &flags) || !(flags & XF86DGADirectPresent)) return False;
+  int fd = open("/dev/mem", O_RDWR);
+  if (fd < 0) return False;
+  close(fd);
+  return True;
+}
+
+}  // namespace
+
 const DgaCalls kDgaLibraryCalls = {
-    XF86DGAQueryVersion,     XF86DGAGetVideo,          XF86DGADirectVideo,
+    XF86DGAQueryVersion,     direct_video_possible,
+    XF86DGAGetVideo,         XF86DGADirectVideo,
     XF86DGAInstallColormap,  XF86DGASetViewPort,       XF86DGAViewPortChanged,
     XF86VidModeQueryVersion, XF86VidModeGetAllModeLines, XF86VidModeSwitchToMode,
     XF86VidModeSetViewPort,
@@ -53,14 +74,48 @@ int switch_video_mode(DisplayState& s) {
   return chosen >= 0 ? 0 : 1;
 }
 
+double monotonic_seconds() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<double>(now.tv_sec) + now.tv_nsec * 1e-9;
+}
+
+// Set when a flip was never reported: the driver does not report flips, and
+// waiting for each would hold every frame for the whole bound.
+bool flips_unreported;
+
+// Waits for the last flip to show, but not for ever: a driver that never
+// reports it would freeze the show. The bound is a few refreshes even at the
+// slowest rates; after it the next flip is asked for anyway.
+void wait_for_flip(const DisplayState& s) {
+  constexpr double kFlipWaitSeconds = 0.1;
+  if (flips_unreported) return;
+  double give_up = 0.0;
+  while (!calls->dga_viewport_changed(s.display, s.screen, 2)) {
+    double now = monotonic_seconds();
+    if (give_up == 0.0) give_up = now + kFlipWaitSeconds;
+    if (now >= give_up) {
+      flips_unreported = true;
+      return;
+    }
+    sched_yield();
+  }
+}
+
 }  // namespace
 
 void dga_set_calls(const DgaCalls* c) { calls = c ? c : &kDgaLibraryCalls; }
 
+bool dga_available() {
+  DisplayState& s = display_state;
+  int major = 0, minor = 0;
+  return calls->dga_query_version(s.display, &major, &minor) && calls->dga_direct_possible(s.display, s.screen);
+}
+
 int dga_open() {
   DisplayState& s = display_state;
   int major = 0, minor = 0;
-  if (!calls->dga_query_version(s.display, &major, &minor)) return 2;
+  flips_unreported = false;
   calls->dga_get_video(s.display, s.screen, &s.video_base, &s.line_width, &s.bank_size, &s.memory_kb);
   // Only a linear frame buffer, visible all at once, will do.
   if (s.bank_size < s.memory_kb || !pages_fit(s)) return 2;
@@ -76,8 +131,7 @@ int dga_open() {
 void dga_show() {
   DisplayState& s = display_state;
   if (!s.page_flip) return;
-  while (!calls->dga_viewport_changed(s.display, s.screen, 2)) {
-  }
+  wait_for_flip(s);
   calls->dga_set_viewport(s.display, s.screen, 0, s.page * s.output_height);
   s.page = 1 - s.page;
 }

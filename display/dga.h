@@ -6,6 +6,9 @@
 
 struct DgaCalls {
   Bool (*dga_query_version)(Display*, int* major, int* minor);
+  // Whether the server offers direct video and this process may map video
+  // memory; asked before dga_get_video, which ends the process on failure.
+  Bool (*dga_direct_possible)(Display*, int screen);
   // Maps the video memory; the library itself ends the process on failure.
   Status (*dga_get_video)(Display*, int screen, char** base, int* line_width, int* bank_size,
                           int* memory_kb);
@@ -26,10 +29,15 @@ extern const DgaCalls kDgaLibraryCalls;
 // Installs the calls the DGA modes use (nullptr restores the libraries).
 void dga_set_calls(const DgaCalls* calls);
 
+// Whether modes 5 and 6 can take the DGA path on the open display: the
+// extension is there with direct video that this process can map. Without
+// it they show in a full-screen window instead.
+bool dga_available();
+
 // DGA set-up for modes 5 and 6 on the open display state: maps the video
 // memory, switches to a video mode of exactly the output size, turns direct
 // video on, grabs the keyboard and clears the video memory.
-// Returns 0; 2 without DGA, with banked memory, or when the pages do not fit
+// Returns 0; 2 with banked memory, or when the pages do not fit
 // the video memory; 1 without VidMode or without a mode of the output size.
 int dga_open();
 

@@ -28,7 +28,15 @@ int display_open(int size_kind, int flags);
 // Converts and shows the internal height's rows (200 in the show) of 320
 // pixels read from frame, which may be a window into a taller picture of
 // 320-pixel rows. Only after a successful display_open.
+// Paced by default: when the show clock runs in real time, a frame that is
+// ready within the show tick of the previous present waits, asleep, until
+// the clock reads the next tick (see display_set_flat_out).
 void display_present(const uint32_t* frame);
+
+// true: present every frame as soon as it is ready, as fast as the machine
+// goes (for measuring); false (the default): at most one frame per show tick.
+// The command line's --flat-out calls it before the show starts.
+void display_set_flat_out(bool on);
 
 // Returns 1 when an Escape key event (key code 9, press or release) was taken
 // from the event queue during this call, else 0; events after it stay queued.

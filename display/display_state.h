@@ -7,7 +7,9 @@
 
 #include "display/convert.h"
 
-enum class OutputPath { kPlain, kShm, kDga };
+// kFullScreen: modes 5 and 6 where DGA is unavailable, a window over the
+// whole screen with the picture scaled up (fullscreen.cpp).
+enum class OutputPath { kPlain, kShm, kDga, kFullScreen };
 
 struct DisplayState {
   Display* display;
@@ -26,6 +28,13 @@ struct DisplayState {
 
   int internal_width, internal_height;
   int output_width, output_height;
+
+  // Full-screen window: the output picture is scaled by a whole factor into
+  // the image, which is put at image_x, image_y of the window.
+  int scale;
+  int image_x, image_y;
+
+  bool escape_seen;  // an Escape key event was taken: every poll says so
 
   PixelConverter convert;
   Window window;
@@ -51,6 +60,20 @@ extern uint8_t display_image_buffer[kImageBufferSize];
 // menu; what display_open does after reading the mode.
 // Returns 0; 1 or 2 on failure (see display_open), with nothing left open.
 int display_open_mode(int width, int height, int mode);
+
+// Makes the shared-memory image of width x height for the window paths and
+// has the server attach it; the segment is marked for removal at once.
+// Returns 0, or 2 with nothing left when any step fails.
+int shm_image_open(DisplayState& s, int width, int height);
+
+// Full screen without DGA for modes 5 and 6 on the open display state (the
+// converter and palette chosen): a screen-sized window with the picture
+// scaled up and centred on black. Returns 0, or 2 when no image can be made.
+int fullscreen_open(DisplayState& s);
+
+// Scales the converted picture (display_image_buffer) into the full-screen
+// window's image and shows it.
+void fullscreen_show();
 
 // Reads the mode number for the menu: optional white space, an optional sign
 // and decimal digits, stopping at the first other character. Returns the

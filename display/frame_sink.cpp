@@ -1,13 +1,45 @@
 // display_present, display_poll_escape and display_close go to one sink: the
-// X11 output unless a capture run installed its own.
+// X11 output unless a capture run installed its own. Presenting is paced here,
+// for every sink, so the live show and a capture look alike.
 #include "display/display.h"
 #include "display/x11_output.h"
+#include "show/clock.h"
 
 namespace {
+
 const FrameSink* sink = &kX11Sink;
+
+bool flat_out = false;
+bool presented = false;  // a paced present has happened; last_tick is its tick
+uint32_t last_tick = 0;
+
+// At most one present per show tick: a frame ready within the tick of the
+// previous present waits, asleep, for the next tick. Effects that advance per
+// frame (dissolves, trails) then run at the show's rate on any machine, as in
+// a capture. A clock that went back is not waited for.
+void pace() {
+  if (flat_out || !show_clock_sleeps()) return;
+  uint32_t now = show_ticks();
+  while (presented && now == last_tick) {
+    show_clock_doze(last_tick + 1);
+    now = show_ticks();
+  }
+  presented = true;
+  last_tick = now;
 }
 
+}  // namespace
+
 void display_set_sink(const FrameSink* s) { sink = s ? s : &kX11Sink; }
-void display_present(const uint32_t* frame) { sink->present(frame); }
+
+void display_set_flat_out(bool on) {
+  flat_out = on;
+  presented = false;
+}
+
+void display_present(const uint32_t* frame) {
+  pace();
+  sink->present(frame);
+}
 int display_poll_escape() { return sink->poll_escape(); }
 void display_close() { sink->close(); }

@@ -24,12 +24,13 @@ void show_shm() {
 }
 
 // Indexed by OutputPath.
-void (*const kShow[])() = {show_plain, show_shm, dga_show};
+void (*const kShow[])() = {show_plain, show_shm, dga_show, fullscreen_show};
 
 // First destination row and row pitch of the current path (and page).
 uint8_t* destination(const DisplayState& s, int& pitch) {
   switch (s.path) {
     case OutputPath::kPlain:
+    case OutputPath::kFullScreen:  // scaled from there into its image
       pitch = s.output_width * s.bytes_per_pixel;
       return display_image_buffer;
     case OutputPath::kShm:

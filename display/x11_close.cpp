@@ -18,14 +18,16 @@ void x11_close() {
   if (s.path == OutputPath::kDga) {
     dga_restore();
   } else {
-    if (s.path == OutputPath::kShm) {
+    if (s.shm.shmaddr) {  // the shared-memory modes, and full screen on most servers
       XShmDetach(s.display, &s.shm);
       XDestroyImage(s.image);
+      // Marked for removal at set-up: the last detach removes it. Marking it
+      // again could hit another program's segment that reused the id.
       shmdt(s.shm.shmaddr);
-      shmctl(s.shm.shmid, IPC_RMID, nullptr);
     } else {
-      // The pixels are static storage; only the image record is freed.
-      s.image->data = nullptr;
+      // The plain modes' pixels are static storage: only the image record
+      // is freed. The full-screen image owns its pixels.
+      if (s.path == OutputPath::kPlain) s.image->data = nullptr;
       XDestroyImage(s.image);
     }
     XDestroyWindow(s.display, s.window);

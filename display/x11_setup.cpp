@@ -78,11 +78,11 @@ void shm_release(DisplayState& s) {
   s.shm = XShmSegmentInfo{};
 }
 
-// Returns 0, or 2 with the segment removed again when any step fails.
-int shm_image_open(DisplayState& s) {
+}  // namespace
+
+int shm_image_open(DisplayState& s, int width, int height) {
   s.shm.shmid = -1;
-  s.image = XShmCreateImage(s.display, s.visual, s.depth, ZPixmap, nullptr, &s.shm,
-                            s.output_width, s.output_height);
+  s.image = XShmCreateImage(s.display, s.visual, s.depth, ZPixmap, nullptr, &s.shm, width, height);
   if (!s.image) return 2;
   s.image->bitmap_unit = 32;
   s.shm.shmid = shmget(IPC_PRIVATE, static_cast<size_t>(s.image->bytes_per_line) * s.image->height,
@@ -97,8 +97,14 @@ int shm_image_open(DisplayState& s) {
     shm_release(s);
     return 2;
   }
+  // Both sides are attached: marked for removal now, the segment goes away
+  // with the last of them however the show ends (a signal, a lost server).
+  shmctl(s.shm.shmid, IPC_RMID, nullptr);
+  s.shm.shmid = -1;
   return 0;
 }
+
+namespace {
 
 int plain_image_open(DisplayState& s) {
   int pitch = s.bytes_per_pixel * s.output_width;
@@ -120,8 +126,10 @@ int window_open(DisplayState& s) {
   XStoreName(s.display, s.window, "Tundrix in X11");
   XMapWindow(s.display, s.window);
   XSync(s.display, False);
-  XSelectInput(s.display, s.window, KeyPressMask);
-  int status = s.path == OutputPath::kShm ? shm_image_open(s) : plain_image_open(s);
+  // Releases too, as the DGA keyboard grab delivers them.
+  XSelectInput(s.display, s.window, KeyPressMask | KeyReleaseMask);
+  int status = s.path == OutputPath::kShm ? shm_image_open(s, s.output_width, s.output_height)
+                                           : plain_image_open(s);
   if (status != 0) return status;
   XFlush(s.display);
   return 0;
@@ -136,7 +144,8 @@ int open_connected(DisplayState& s) {
   s.depth = DefaultDepth(s.display, s.screen);
   if (int status = choose_converter(s)) return status;
   if (s.depth == 8) store_palette(s);
-  return s.path == OutputPath::kDga ? dga_open() : window_open(s);
+  if (s.path != OutputPath::kDga) return window_open(s);
+  return dga_available() ? dga_open() : fullscreen_open(s);
 }
 
 }  // namespace

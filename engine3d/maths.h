@@ -21,10 +21,12 @@ void camera_matrix(double dx, double dy, double dz, double roll);
 void axis_angle_matrix(Vec3d& axis, double angle, double out[9]);
 // Unit vector, or exactly (1, 0, 0) when the length is at most 0.001.
 void vec_normalize(Vec3d& v);
+// out = v x w; out may be v or w.
 void vec_cross(const Vec3d& v, const Vec3d& w, Vec3d& out);
 // out = p * q; out may be p or q.
 void mat_multiply(const double p[9], const double q[9], double out[9]);
-// dst[i] = current matrix * src[i], truncated toward zero, last point first;
+// dst[i] = current matrix * src[i], truncated toward zero (clamped to 32
+// bits when out of range), last point first;
 // src and dst may be the same array. n < 1 does nothing.
 void transform_points(int n, const Point3* src, Point3* dst);
 // rotation_from_angles(a, b, c), then transform_points.

@@ -49,8 +49,9 @@ using SpanFiller = void (*)(const PolyVertex* corners);
 // Sets the viewport (and so the target's row pitch) and the pixel depth:
 // 8 draws palette indices, above 8 draws 32-bit pixels. Returns 0, or 1 and
 // changes nothing when depth < 8, width or height < 1, width > 640 or
-// height > 480.
-// Writes: engine.viewport_width, viewport_height, pixel_depth.
+// height > 480. An existing depth buffer is made anew (clear) for a new size;
+// when that allocation fails the call returns 1 and changes nothing.
+// Writes: engine.viewport_width, viewport_height, pixel_depth, depth_buffer.
 int viewport_set(int32_t width, int32_t height, int32_t depth);
 
 // Installs the frame the rasteriser draws into: viewport_width x
@@ -67,10 +68,22 @@ const void* texture_origin(const void* buffer);
 // Writes: engine.texture_slot.
 const void* texture_select(const void* buffer, int slot);
 
-// create: a zeroed depth buffer of width x height entries (0, or 1 when out
-// of memory); otherwise releases it (0).
+// The depth buffer holds one unsigned z per target pixel; a depth-tested
+// filler draws a pixel only where its z is below the entry, and stores it.
+// The engine never resets it on its own: whoever draws a frame with it calls
+// depth_buffer_clear() before the frame's first polygon (world_draw does).
+//
+// create: a depth buffer of width x height entries, already clear (0, or 1
+// when out of memory, keeping any previous buffer); a buffer that existed is
+// replaced. Otherwise releases it (0). viewport_set resizes an existing one.
 // Writes: engine.depth_buffer.
 int depth_buffer_alloc(bool create);
+
+// Sets every depth entry to the farthest value (0xFFFFFFFF), so that the next
+// frame's first polygon at any z in front of the eye is drawn. Nothing
+// without a depth buffer.
+// Reads: engine.viewport_width, viewport_height. Writes: engine.depth_buffer.
+void depth_buffer_clear();
 
 // Selects the edge walker, the span filler and the interpolant list of mode
 // for the current pixel depth. Returns 0, or 1 when the mode fell to the
@@ -79,7 +92,9 @@ int depth_buffer_alloc(bool create);
 int render_mode_select(int32_t mode);
 
 // Scan-converts a convex polygon of n (3 or 4) corners with the current
-// selection into the render target.
+// selection into the render target. Corners may lie anywhere in the 32-bit
+// range: the polygon is clipped to the viewport. Nothing is drawn for another
+// n, before a mode is selected, or without a target.
 // Reads: the selection, viewport, texture slots, depth buffer, target.
 // Writes: engine.ymin..xmax, edge, span_step, the target, the depth buffer.
 void polygon_draw(int n, const PolyVertex* corners);

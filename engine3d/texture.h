@@ -10,21 +10,35 @@
 constexpr size_t kTextureLoadBytes = 70656;
 
 // A 256x256 8-bit Texture256 resampled from an IFF picture (size bytes),
-// its palette into palette (768 bytes). Null when the picture has no header
-// or memory runs out. Free the result with std::free.
+// its palette into palette (768 bytes): texel (row i, column j) is pixel
+// ((i x min(H, 256)) >> 8, (j x min(W, 256)) >> 8), so a small picture is
+// stretched and a large one gives its top-left corner. Null when the picture
+// has no header, has no pixels (width or height 0), or memory runs out.
+// Free the result with std::free.
 uint8_t* texture_load(const uint8_t* picture, size_t size, uint8_t* palette);
 // count indices through a 6-bit palette into 0x00RRGGBB: components shifted
-// left by 2 - shift (shift <= 2) or right by shift - 2.
+// left by 2 - shift (shift <= 2) or right by shift - 2 (shifts of 32 or more
+// give 0).
 void palette_to_rgb32(const uint8_t* indices, const uint8_t* palette, uint32_t* out, int count, int shift);
 // Every texel t of the map in buffer becomes ((t / divisor) << log2(levels
 // raised to a power of two)) mod 256; nothing when divisor is 0.
 void texture_quantize(uint8_t* buffer, int levels, int divisor);
 // count raised to a power of two 2..128, log its base-2 logarithm.
 void pow2_ceil(int* count, int* log);
+// The palette of texel sums for the texture-plus-environment mode: levels
+// is raised with pow2_ceil to n, and entry j x n + i (level j, colour i of
+// a) gets a's colour i scaled per component by (b[stride x j] + 63) / 128.
+// Entries that would lie past the 256-colour output (n above 16) or read past
+// b are left as they are.
 void palette_combine(const uint8_t* a, const uint8_t* b, uint8_t* out, int levels, int stride);
+// Entry i of the fade table = (15 x i) >> 4.
+// Writes: engine.fade_table.
 void fade_table_init();
 // display = faded display + render (one 32-bit add per pixel); render is
 // then reset to background, or to 0 without one.
 void frame_fade_add(const uint32_t* background, uint32_t* render, uint32_t* display, int count);
-// One source row of count 8-bit pixels into two 320-pixel output rows.
+// One source row of count 8-bit pixels through a 32-bit palette into two
+// output rows 320 pixels apart, each pixel a 2x2 block: right column its
+// colour, left column the average of it and its left neighbour (half its
+// colour for the first). out needs 320 + 2 x count pixels.
 void expand_2x_smooth(uint32_t* out, const uint8_t* src, int count, const uint32_t* palette);

@@ -30,18 +30,33 @@ int world_init(World* world);
 void world_release(World* world);
 // 0; 1 when either is null or no node can be allocated.
 int world_add(World* world, Object3D* object);
+// Unlinks and frees the first node holding object; nothing for a stranger.
 void world_remove(World* world, Object3D* object);
+// Removes every node and frees every object.
 void world_destroy_objects(World* world);
+// The next world_next starts from the first object.
 void world_rewind(World* world);
+// The next object in list order; null at the end, then the first again.
 Object3D* world_next(World* world);
 // Culls every object against the view and orders the visible ones (farthest
 // first, or nearest first with a depth buffer). 0; 1 when its temporaries
 // cannot be allocated (nothing changes then).
 int world_cull_and_sort(World* world);
+// The current matrix for the world's camera (eye, target, roll).
 void camera_update(const World* world);
+// The object's view vertices (and, for modes that use them, rotated
+// normals) turned by its angles.
 void object_rotate(Object3D* object);
+// Moves the rotated object to its position, into the camera's view, and
+// projects it into its screen points.
 void object_place_and_project(const World* world, Object3D* object);
+// Perspective projection; a point at or behind the eye is divided by 1.
+// Products and quotients are wide and clamped to 32 bits, so a point near
+// the eye lands far off screen instead of wrapping.
 void project_points(int n, const Point3* view, int32_t* screen, int32_t width, int32_t height,
                     int32_t vertical_scale);
-// One whole frame of the world into the render target.
+// One whole frame of the world into the render target: culls and orders,
+// clears the depth buffer when there is one, then selects each visible
+// object's textures (those it has) and draws it. Objects outside the view
+// are skipped.
 void world_draw(World* world);

@@ -98,10 +98,9 @@ bool run_phases(PolarWipe& w) {
   if (scene_closing_poll() == kSceneEndsShow) return false;
 
   // W holds the screen while the clock reaches the swirl; Escape is not
-  // looked at during the wait.
+  // looked at during the wait, which sleeps rather than spins.
   display_present(swirl_window(w));
-  while (show_ticks() < kSwirlStart) {
-  }
+  while (show_ticks() < kSwirlStart) show_clock_doze(kSwirlStart);
 
   // The limit is tested on the previous frame's elapsed ticks, so the frame
   // just past it is still drawn.

@@ -14,7 +14,3 @@ int scene_whirl_greetings();     // until tick 13,121
 int scene_hyperbolic_whirl();    // until tick 14,191
 int scene_replayed_object();     // until tick 16,191 or the end of the music
 int scene_tunnel();              // 4,200 ticks from its own start
-
-// Stand-in for a scene that is not built yet: presents one black frame and
-// returns 1.
-int scene_not_built();

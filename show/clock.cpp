@@ -1,6 +1,8 @@
 #include "show/clock.h"
 
+#include <sched.h>
 #include <sys/time.h>
+#include <time.h>
 
 namespace {
 
@@ -15,7 +17,7 @@ double start_micros = 0.0;  // 0.0: not started
 
 }  // namespace
 
-const TimeSource kWallClock = {wall_micros};
+const TimeSource kWallClock = {wall_micros, true};
 
 void clock_set_source(const TimeSource* s) { source = s ? s : &kWallClock; }
 
@@ -38,4 +40,20 @@ uint32_t show_ticks() {
   constexpr double kTicksPerMicro = 1.0 / kTickMicros;
   int64_t ticks = static_cast<int64_t>((now - start_micros) * kTicksPerMicro);
   return static_cast<uint32_t>(ticks);
+}
+
+bool show_clock_sleeps() { return start_micros != 0.0 && source->real_time; }
+
+void show_clock_doze(uint32_t tick) {
+  if (!show_clock_sleeps()) return;
+  // A microsecond past the boundary, where the reading has surely turned.
+  double due = start_micros + static_cast<double>(tick) * kTickMicros + 1.0;
+  double wait = due - source->now_micros();
+  if (wait <= 0.0) {
+    sched_yield();
+    return;
+  }
+  if (wait > kTickMicros) wait = kTickMicros;
+  timespec pause = {0, static_cast<long>(wait * 1000.0)};
+  nanosleep(&pause, nullptr);
 }

@@ -14,6 +14,10 @@ constexpr int kShowTicksPerSecond = 70;
 // 0.0 means "not started".
 struct TimeSource {
   double (*now_micros)();
+  // True when the readings follow real time (the wall clock, or the wall
+  // clock shifted): only then can a wait for a tick sleep. A virtual clock
+  // moves when it is read, so waiting on it means reading it.
+  bool real_time = false;
 };
 
 // The wall clock (gettimeofday) that the live show uses by default.
@@ -32,6 +36,17 @@ uint32_t show_ticks();
 // show_ticks returns tick (and the time since this call). Before the first
 // show_ticks only.
 void show_clock_start_at(uint32_t tick);
+
+// True when the clock has started and runs on a real-time source, so that
+// show_clock_doze sleeps.
+bool show_clock_sleeps();
+
+// Sleeps until the show clock is due to read tick, or for one tick at most
+// (a wall clock set back then stalls nothing); returns at once when the tick
+// is due already or the clock does not sleep (see show_clock_sleeps). It
+// reads no tick itself: the caller's own readings still decide when its wait
+// is over, so a wait loop ends on the same tick with or without it.
+void show_clock_doze(uint32_t tick);
 
 // Forgets the start time so the next show_ticks starts the clock again.
 // Only tests and the capture tool use it; the show never restarts its clock.

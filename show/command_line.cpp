@@ -18,6 +18,8 @@ const char kShowHelpText[] =
     "  --from TICK   start the show at TICK, 70 ticks a second (0 to 20391),\n"
     "                with the music in step; the scenes start at 0, 2940, 6795,\n"
     "                9451, 10451, 13121, 14191 and 16191\n"
+    "  --flat-out    present frames as fast as they are drawn, not once per tick\n"
+    "                (for measuring)\n"
     "  -h, --help    print this help and exit\n"
     "\n"
     "Escape ends the show. Exit status: 0 after the show, 1 when the start-up\n"
@@ -75,6 +77,10 @@ CommandLineResult show_parse_command_line(int argc, char** argv, StartOptions* o
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
     if (!std::strcmp(arg, "--help") || !std::strcmp(arg, "-h")) return kShowHelp;
+    if (!std::strcmp(arg, "--flat-out")) {
+      options->flat_out = true;
+      continue;
+    }
     const char* value = nullptr;
     const Option* o = valued_option(argc, argv, &i, &value);
     if (!o) {

@@ -1,5 +1,5 @@
 // The show's command line: the two start-up questions answered in advance, a
-// later starting point, and the help.
+// later starting point, unpaced frames, and the help.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -12,6 +12,7 @@ struct StartOptions {
   int sound = -1;         // the sound menu's answer 0..2; -1: ask
   int mode = 0;           // the display menu's answer 1..6; 0: ask
   uint32_t from = 0;      // show tick to start at, with the music in step
+  bool flat_out = false;  // present frames unpaced
 };
 
 enum CommandLineResult { kRunShow, kShowHelp, kBadArguments };

@@ -29,14 +29,19 @@ const SceneEntry kScenes[] = {
 };
 const char kClosingMessage[] = "N\xF6tbuske stad gr\xE4nser.";
 
-}  // namespace
-
-void end_show(const char* message) {
+// Every exit after the display is open: silence, the screen back, one line.
+[[noreturn]] void leave_show(const char* message, int status) {
   sound_stop();
   display_close();
   write_latin1_line(stdout, message, terminal_is_utf8());
-  std::exit(0);
+  std::exit(status);
 }
+
+}  // namespace
+
+void end_show(const char* message) { leave_show(message, 0); }
+
+void end_show_failed(const char* message) { leave_show(message, 1); }
 
 void show_run_scenes() {
   for (const SceneEntry& scene : kScenes) {

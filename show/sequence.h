@@ -5,6 +5,10 @@
 // standard output and exits with status 0. Never returns.
 [[noreturn]] void end_show(const char* message);
 
+// The way out when the show cannot go on (object data that cannot be used):
+// as end_show, but the status is 1.
+[[noreturn]] void end_show_failed(const char* message);
+
 // Runs the eight scenes in show order; a scene that returns 0 ends the show
 // with its own message, and the last scene ends it with the closing message.
 // Never returns.

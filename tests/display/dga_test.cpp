@@ -26,6 +26,7 @@ struct Size {
 // What the stand-in server offers and what it was asked to do.
 struct FakeServer {
   bool has_dga = true, has_vidmode = true;
+  bool direct_possible = true;  // direct video offered and video memory mappable
   int line_width = 1024, bank_size = 2048, memory_kb = 2048;
   std::vector<uint8_t> memory;
   std::vector<Size> modes_at_open, modes_at_close;
@@ -55,6 +56,7 @@ Bool fake_dga_query(Display*, int*, int*) {
   fake.log.push_back("dga_query_version");
   return fake.has_dga;
 }
+Bool fake_direct_possible(Display*, int) { return fake.direct_possible; }
 Status fake_get_video(Display*, int, char** base, int* width, int* bank, int* memory) {
   fake.log.push_back("dga_get_video");
   *base = reinterpret_cast<char*>(fake.memory.data());
@@ -106,7 +108,7 @@ Bool fake_vm_viewport(Display*, int, int x, int y) {
   return True;
 }
 
-const DgaCalls kFakeCalls = {fake_dga_query,    fake_get_video,  fake_direct_video,
+const DgaCalls kFakeCalls = {fake_dga_query,    fake_direct_possible, fake_get_video,  fake_direct_video,
                              fake_install_colormap, fake_dga_viewport, fake_viewport_changed,
                              fake_vm_query,     fake_get_modes,  fake_switch,
                              fake_vm_viewport};
@@ -260,7 +262,6 @@ struct Refusal {
 TEST_F(DgaPath, SetUpRefusalsChangeNothingOnTheScreen) {
   const Log to_modes = {"dga_query_version", "dga_get_video", "vm_query_version", "vm_get_all_mode_lines"};
   const Refusal refusals[] = {
-      {"no DGA", [] { fake.has_dga = false; }, 2, {"dga_query_version"}},
       {"banked memory", [] { fake.bank_size = 64; }, 2, {"dga_query_version", "dga_get_video"}},
       {"two pages do not fit", [] { fake.memory_kb = 400 * 4096 / 1024 - 1; fake.bank_size = fake.memory_kb; },
        2, {"dga_query_version", "dga_get_video"}},
@@ -279,13 +280,50 @@ TEST_F(DgaPath, SetUpRefusalsChangeNothingOnTheScreen) {
   }
 }
 
-TEST(DgaOnXvfb, BothDgaModesFailWithTwoWithoutTheExtension) {
-  std::string display = xvfb_display(24);
-  ASSERT_FALSE(display.empty());
-  setenv("DISPLAY", display.c_str(), 1);
-  EXPECT_EQ(display_open_mode(320, 200, 5), 2);
-  EXPECT_EQ(display_open_mode(320, 200, 6), 2);
-  EXPECT_EQ(display_state.display, nullptr);
+TEST_F(DgaPath, WithoutUsableDgaTheModesOpenAFullScreenWindowAndLeaveTheVideoModeAlone) {
+  struct Lack {
+    const char* what;
+    void (*arrange)();
+  };
+  const Lack lacks[] = {
+      {"no DGA", [] { fake.has_dga = false; }},
+      // Mapping the video memory would end the process: never tried.
+      {"no direct video", [] { fake.direct_possible = false; }},
+  };
+  for (const Lack& l : lacks) {
+    for (int mode : {5, 6}) {
+      fake = FakeServer{};
+      fake.modes_at_open = {{1024, 768}, {320, 200}, {640, 400}};
+      l.arrange();
+      ASSERT_EQ(open(24, mode), 0) << l.what;
+      EXPECT_EQ(display_state.path, OutputPath::kFullScreen) << l.what;
+      EXPECT_EQ(fake.log, (Log{"dga_query_version"})) << l.what;
+      std::vector<uint32_t> a = test_frame(8);
+      display_present(a.data());
+      EXPECT_EQ(fake.viewport_polls, 0);
+      display_close();
+      EXPECT_EQ(fake.log, (Log{"dga_query_version"})) << l.what;
+    }
+  }
+}
+
+TEST_F(DgaPath, AFlipTheDriverNeverReportsDoesNotHoldTheShowUp) {
+  fake.modes_at_open = {{1024, 768}, {320, 200}};
+  fake.viewport_busy = 1 << 30;  // never "changed"
+  ASSERT_EQ(open(24, 5), 0);
+  fake.log.clear();
+  std::vector<uint32_t> a = test_frame(1), b = test_frame(2);
+  display_present(a.data());
+  EXPECT_GT(fake.viewport_polls, 0);
+  int polls = fake.viewport_polls;
+  display_present(b.data());
+  display_present(a.data());
+  // The flips are still asked for, and once one went unreported the driver
+  // is not asked again.
+  EXPECT_EQ(fake.log, (Log{"dga_viewport 0,0", "dga_viewport 0,200", "dga_viewport 0,0"}));
+  EXPECT_EQ(fake.viewport_polls, polls);
+  EXPECT_EQ(page_mismatches(b, 24, false, 200, 200), 0);
+  EXPECT_EQ(page_mismatches(a, 24, false, 0, 200), 0);
 }
 
 }  // namespace

@@ -172,14 +172,22 @@ TEST(ShowSharedMemory, NoSegmentOfTheShowRemainsAfterTheShmModes) {
   }
 }
 
-TEST(ShowRefusals, DgaModesFailCleanlyWithoutTheExtension) {
-  std::string display = xvfb_display(16);
-  ASSERT_FALSE(display.empty());
-  for (const char* mode : {"5", "6"}) {
-    RunResult r = run_show(display, mode);
-    EXPECT_EQ(r.status, 1) << mode;
-    EXPECT_EQ(r.out, kMenus + kModeFailure) << mode;
-    EXPECT_EQ(r.err.find("X Error"), std::string::npos) << r.err;
+TEST(ShowFullScreen, ModesFiveAndSixCoverTheScreenWithoutDga) {
+  for (int depth : {24, 8}) {
+    std::string display = xvfb_display(depth);
+    ASSERT_FALSE(display.empty());
+    for (const char* mode : {"5", "6"}) {
+      ShowRun run = run_show_until_window_read(display, mode);
+      EXPECT_EQ(run.result.status, 0) << mode << run.result.err;
+      EXPECT_TRUE(ends_with_a_show_message(run.result.out)) << mode << run.result.out;
+      EXPECT_EQ(run.result.err.find("X Error"), std::string::npos) << run.result.err;
+      ASSERT_TRUE(run.window.read) << "the show's window was gone before it could be read";
+      EXPECT_EQ(run.window.name, "Tundrix in X11");
+      EXPECT_EQ(run.window.width, 1024u) << mode;
+      EXPECT_EQ(run.window.height, 768u) << mode;
+      EXPECT_EQ(run.window.border, 0u) << mode;
+      EXPECT_EQ(shm_segments_created_by(run.pid), 0) << mode;
+    }
   }
 }
 

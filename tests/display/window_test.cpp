@@ -255,8 +255,11 @@ TEST(SetUpWithoutMenu, FlagsPickModeOneAndSizeKindOneIs320x240) {
   display_present(frame.data());
   EXPECT_EQ(read_window().at(5, 239), 0xABCDEFu);
   display_close();
-  // Bits 0 and 1: the DGA grayscale mode, which Xvfb does not have.
-  EXPECT_EQ(display_open(2, 3), 2);
+  // Bits 0 and 1: mode 5; without DGA on Xvfb, in a full-screen window.
+  ASSERT_EQ(display_open(2, 3), 0);
+  EXPECT_EQ(display_state.path, OutputPath::kFullScreen);
+  EXPECT_EQ(display_state.output_height, 200);
+  display_close();
 }
 
 }  // namespace

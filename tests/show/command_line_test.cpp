@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdio>
+
 #include "tests/support/support.h"
 
 namespace {
@@ -30,7 +32,7 @@ TEST(CommandLine, HelpDescribesEveryOptionAndAsksNothing) {
     RunResult r = run_program(with_binary({flag}), {"0\n1\n", true, {}, 30});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.rfind("Usage: tundrix [OPTION]...\n", 0), 0u) << r.out;
-    for (const char* option : {"--sound N", "--mode M", "--from TICK", "--help"})
+    for (const char* option : {"--sound N", "--mode M", "--from TICK", "--flat-out", "--help"})
       EXPECT_NE(r.out.find(option), std::string::npos) << option;
     EXPECT_EQ(r.out.find("Select your sound device"), std::string::npos);
     EXPECT_EQ(r.err, "");
@@ -147,6 +149,35 @@ TEST(CommandLine, MessagesFollowTheTerminalsEncoding) {
     closing += r.out[0] == 'N' && r.out[1] != 'i';
   }
   EXPECT_GT(closing, 0) << "no run reached the closing message";
+}
+
+// The opening scene for a moment: paced, the show presents about once per
+// show tick (the display's own tests hold it to that exactly); with
+// --flat-out it presents as fast as it draws, many times more.
+TEST(CommandLine, FlatOutPresentsUnpaced) {
+  for (bool flat : {false, true}) {
+    SCOPED_TRACE(flat ? "flat out" : "paced");
+    const std::string display = xvfb_display(24);
+    const std::string log = ::testing::TempDir() + (flat ? "presents-flat" : "presents-paced");
+    std::vector<std::string> args = {"--sound", "0", "--mode", "1"};
+    if (flat) args.push_back("--flat-out");
+    Child child = start_program(with_binary(args), {"LD_PRELOAD=" TUNDRIX_PRESENT_COUNT_LIBRARY,
+                                                    "TUNDRIX_TEST_PRESENT_LOG=" + log, "DISPLAY=" + display});
+    usleep(1500000);  // let it present for a while
+    RunResult r = child_finish_escaping(child, display, 60);
+    EXPECT_EQ(r.status, 0) << r.err;
+    long presents = 0, ticks = 0;
+    FILE* f = std::fopen(log.c_str(), "r");
+    ASSERT_NE(f, nullptr);
+    ASSERT_EQ(std::fscanf(f, "%ld %ld", &presents, &ticks), 2);
+    std::fclose(f);
+    ASSERT_GT(ticks, 20) << "the show presented for too short a time to tell";
+    if (flat) {
+      EXPECT_GT(presents, 2 * ticks);
+    } else {
+      EXPECT_LE(presents, ticks + ticks / 10 + 3);  // about one a tick
+    }
+  }
 }
 
 }  // namespace

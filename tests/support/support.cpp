@@ -8,6 +8,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -288,4 +289,34 @@ Child start_show_at(const std::string& display, unsigned tick) {
   Child child = start_program({tundrix_binary()}, env);
   child_write(child, "0\n1\n");
   return child;
+}
+
+std::vector<uint8_t> run_filter(const std::vector<std::string>& argv, const std::vector<uint8_t>& input) {
+  RunOptions options;
+  options.stdin_text.assign(input.begin(), input.end());
+  RunResult r = run_program(argv, options);
+  EXPECT_EQ(r.status, 0) << argv[0] << ": " << r.err;
+  return std::vector<uint8_t>(r.out.begin(), r.out.end());
+}
+
+std::vector<uint8_t> ppm_rgb(const std::vector<uint8_t>& ppm, int& w, int& h) {
+  std::string text(ppm.begin(), ppm.end());
+  size_t pos = 0;
+  auto field = [&]() {
+    while (pos < text.size() && (isspace(static_cast<unsigned char>(text[pos])) || text[pos] == '#')) {
+      if (text[pos] == '#')
+        while (pos < text.size() && text[pos] != '\n') pos++;
+      else
+        pos++;
+    }
+    size_t start = pos;
+    while (pos < text.size() && !isspace(static_cast<unsigned char>(text[pos]))) pos++;
+    return text.substr(start, pos - start);
+  };
+  EXPECT_EQ(field(), "P6");
+  w = std::stoi(field());
+  h = std::stoi(field());
+  EXPECT_EQ(field(), "255");
+  pos++;
+  return std::vector<uint8_t>(ppm.begin() + static_cast<long>(pos), ppm.end());
 }

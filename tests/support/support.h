@@ -80,3 +80,11 @@ RunResult child_finish_escaping(Child& child, const std::string& display, double
 // gettimeofday), so that every scene before that tick is entered late and
 // returns at once. Tick 0 starts the show as a user would.
 Child start_show_at(const std::string& display, unsigned tick);
+
+// Runs a filter program (a netpbm converter, say) with input on its standard
+// input; its standard output. Fails the calling test when it exits non-zero.
+std::vector<uint8_t> run_filter(const std::vector<std::string>& argv, const std::vector<uint8_t>& input);
+
+// The RGB bytes of a binary PPM (P6, maxval 255), its size in w and h.
+// Fails the calling test on another format.
+std::vector<uint8_t> ppm_rgb(const std::vector<uint8_t>& ppm, int& w, int& h);

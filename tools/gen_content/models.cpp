@@ -6,6 +6,8 @@
 // jump from 255 to 0 inside one face would smear the whole texture across it.
 #include "tools/gen_content/models.h"
 
+#include "engine3d/object_data.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -199,11 +201,6 @@ bool closed(const Mesh& m) {
   return true;
 }
 
-void put16(std::vector<uint8_t>& out, int v) {
-  out.push_back(static_cast<uint8_t>(v & 255));
-  out.push_back(static_cast<uint8_t>((v >> 8) & 255));
-}
-
 }  // namespace
 
 Mesh model_mesh(ModelId model) {
@@ -225,18 +222,18 @@ Mesh model_mesh(ModelId model) {
 
 std::vector<uint8_t> model_object_data(ModelId model) {
   Mesh m = model_mesh(model);
-  std::vector<uint8_t> out;
-  put16(out, static_cast<int>(m.vertices.size()));
-  put16(out, static_cast<int>(m.faces.size() / 3));
-  for (const MeshVertex& v : m.vertices) {
-    put16(out, static_cast<int>(std::lround(v.x)));
-    put16(out, static_cast<int>(std::lround(v.y)));
-    put16(out, static_cast<int>(std::lround(v.z)));
+  const size_t v = m.vertices.size(), f = m.faces.size() / 3;
+  std::vector<uint8_t> out(object_data_bytes(v, f, true));
+  object_data_store16(&out[0], static_cast<int>(v));
+  object_data_store16(&out[2], static_cast<int>(f));
+  uint8_t* p = &out[kObjectDataHeaderBytes];
+  for (const MeshVertex& mv : m.vertices) {
+    object_data_store16(p, static_cast<int>(std::lround(mv.x)));
+    object_data_store16(p + 2, static_cast<int>(std::lround(mv.y)));
+    object_data_store16(p + 4, static_cast<int>(std::lround(mv.z)));
+    p += 6;
   }
-  for (int index : m.faces) put16(out, index);
-  for (const MeshVertex& v : m.vertices) {
-    out.push_back(v.u);
-    out.push_back(v.v);
-  }
+  for (int index : m.faces) object_data_store16(p, index), p += 2;
+  for (const MeshVertex& mv : m.vertices) *p++ = mv.u, *p++ = mv.v;
   return out;
 }

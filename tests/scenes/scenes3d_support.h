@@ -1,0 +1,16 @@
+// What the 3D scenes' tests share: whole-frame checks and a tiny module that
+// sets the player's speed.
+#pragma once
+#include <cstdint>
+
+// True when every pixel of the 320 x 200 frame is 0.
+bool frame_is_black(const uint32_t* frame);
+// Pixels of the frame that are not 0.
+int lit_pixels(const uint32_t* frame);
+// FNV-1a over the 320 x 200 frame.
+uint64_t hash_frame(const uint32_t* frame);
+
+// Loads a one-pattern module with the silent device: with stop set its first
+// row sets speed 0 (F00), otherwise it never changes the speed of 6. Then
+// runs one player tick. Returns pt_load's result.
+int load_speed_module(bool stop);
