@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libx11-dev libxext-dev libxxf86dga-dev
-  libxxf86vm-dev libpng-dev)
+  libxxf86vm-dev libpng-dev libasound2-dev)
 TEST_PACKAGES=(libgtest-dev libbenchmark-dev xvfb x11-utils xdotool netpbm ffmpeg sox
   openmpt123 xmp libopenmpt-dev clang libclang-rt-14-dev)
 # Runs per fuzzer and test run, for the fuzzers named here; the others fuzz

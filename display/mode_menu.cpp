@@ -42,6 +42,8 @@ int display_open(int size_kind, int flags) {
     for (const char* line : kModeLines) std::puts(line);
     std::fflush(stdout);
     mode = display_read_number(stdin);
+    for (int c = std::getchar(); c != '\n' && c != EOF; c = std::getchar()) {
+    }  // the rest of the answer's line belongs to it
   }
   return display_open_mode(width, height, mode);
 }

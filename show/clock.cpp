@@ -23,6 +23,12 @@ void clock_set_source(const TimeSource* s) { source = s ? s : &kWallClock; }
 
 void clock_reset() { start_micros = 0.0; }
 
+void show_clock_start_at(uint32_t tick) {
+  // Half a microsecond further back keeps the reading off the boundary,
+  // where the rounding of the tick factor could give tick - 1.
+  start_micros = source->now_micros() - double(tick) * kTickMicros - 0.5;
+}
+
 uint32_t show_ticks() {
   double now = source->now_micros();
   if (start_micros == 0.0) {

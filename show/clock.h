@@ -32,6 +32,11 @@ void clock_set_source(const TimeSource* source);
 // truncated 64-bit count (a clock set back before the start gives huge values).
 uint32_t show_ticks();
 
+// Starts the clock as if it had been started tick ticks ago: the next
+// show_ticks returns tick (and the time since this call). Before the first
+// show_ticks only.
+void show_clock_start_at(uint32_t tick);
+
 // True when the clock has started and runs on a real-time source, so that
 // show_clock_doze sleeps.
 bool show_clock_sleeps();

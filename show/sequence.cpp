@@ -5,6 +5,7 @@
 
 #include "display/display.h"
 #include "scenes/scenes.h"
+#include "show/terminal_text.h"
 #include "sound/output.h"
 
 namespace {
@@ -32,9 +33,7 @@ const char kClosingMessage[] = "N\xF6tbuske stad gr\xE4nser.";
 [[noreturn]] void leave_show(const char* message, int status) {
   sound_stop();
   display_close();
-  std::fputs(message, stdout);
-  std::fputc('\n', stdout);
-  std::fflush(stdout);
+  write_latin1_line(stdout, message, terminal_is_utf8());
   std::exit(status);
 }
 

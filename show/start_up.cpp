@@ -5,13 +5,16 @@
 
 #include "data/content.h"
 #include "display/display.h"
+#include "display/display_state.h"
 #include "player/loader.h"
 #include "player/playback.h"
 #include "player/sync.h"
 #include "show/clock.h"
+#include "show/command_line.h"
 #include "show/tables.h"
 #include "sound/devices.h"
 #include "sound/output.h"
+#include "sound/stream.h"
 
 namespace {
 
@@ -22,6 +25,10 @@ namespace {
   std::fflush(stdout);
   std::exit(1);
 }
+
+// The sound device named on the command line, for show_prepare.
+int given_sound = kSoundNone;
+int choose_given_sound() { return sd_choose(given_sound); }
 
 }  // namespace
 
@@ -40,13 +47,21 @@ ShowPrepared show_prepare(int (*choose_sound)()) {
   return kShowPrepared;
 }
 
-void show_start_up() {
-  switch (show_prepare(sd_menu)) {
+void show_start_up(const StartOptions& options) {
+  given_sound = options.sound;
+  switch (show_prepare(options.sound < 0 ? sd_menu : choose_given_sound)) {
     case kShowPrepared: break;
     case kShowNoMemory: start_up_failed("...yromem fo tuO");
     case kShowNoSound: start_up_failed("...dnuof ton ecived dnuoS");
   }
-  if (display_open(kDisplaySizeShow, 0) != kDisplayOpened) start_up_failed("...dnuof ton edoM");
+  const int display = options.mode == 0 ? display_open(kDisplaySizeShow, 0)
+                                        : display_open_mode(kFrameWidth, kFrameHeight, options.mode);
+  if (display != kDisplayOpened) start_up_failed("...dnuof ton edoM");
+  display_set_flat_out(options.flat_out);
+  // A later start finds the music where it would be at that tick.
+  if (options.from > 0)
+    sound_skip_music(sd_kind(), kShowTicksPerSecond, show_music_tick, uint64_t(options.from) * kTickMicros);
   sound_start(kShowTicksPerSecond, show_music_tick);
+  show_clock_start_at(options.from);
   show_ticks();
 }

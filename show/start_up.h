@@ -5,6 +5,8 @@
 #pragma once
 #include <cstdint>
 
+struct StartOptions;
+
 // One tick of the music: pt_tick, then sync_check. Returns the tempo after
 // the tick, which sets the length of that tick's sound block.
 uint32_t show_music_tick();
@@ -19,7 +21,9 @@ enum ShowPrepared { kShowPrepared, kShowNoMemory, kShowNoSound };
 ShowPrepared show_prepare(int (*choose_sound)());
 
 // Start-up of the live show: show_prepare with the sound menu, the display
-// menu, the sound output at the show clock's rate, the show clock. Exits
-// with status 1 and a reversed failure text when memory for the tables, the
-// sound or the display set-up fails.
-void show_start_up();
+// menu, the sound output at the show clock's rate, the show clock. Options
+// given on the command line answer the menus in advance, and a starting tick
+// moves the music and the clock on to it. Exits with status 1 and a reversed
+// failure text when memory for the tables, the sound or the display set-up
+// fails.
+void show_start_up(const StartOptions& options);

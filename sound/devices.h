@@ -20,14 +20,21 @@ constexpr int kSoundRate16Bit = 32000;
 
 // Shows the sound-device menu, reads the answer and installs the device.
 // Returns 1 when a device is ready, 0 otherwise (an answer not starting with
-// 0, 1 or 2, end of input, or a /dev/dsp that cannot be opened). The sync
-// triggers belong to the player: the show's start-up empties their registry
-// along with this choice.
+// 0, 1 or 2, end of input, or neither /dev/dsp nor ALSA's default device
+// opens). The sync triggers belong to the player: the show's start-up
+// empties their registry along with this choice.
 int sd_menu();
 
+// The menu's work without the menu: installs the device of kind (0 silent,
+// 1 8-bit, 2 16-bit) and readies it. Returns 1 when it is ready, 0 for
+// another kind or a device that cannot be opened.
+int sd_choose(int kind);
+
 // Device initialisers: return 1 after filling the table and the name text
-// (and for OSS the descriptor), 0 with the error text set when /dev/dsp
-// cannot be opened for writing.
+// (and for OSS the descriptor). When /dev/dsp cannot be opened for writing
+// the 8-bit and 16-bit devices play the same stream through ALSA's default
+// device instead (opened by the writer process); 0 with the error text set
+// when that cannot be opened either.
 int sd_nosound_init();
 int sd_dsp8_init();
 int sd_dsp16_init();

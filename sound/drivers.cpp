@@ -1,11 +1,13 @@
 // The three sound devices: the silent one and the OSS device at 8 and at 16
-// bits. Each installs the mixer's channel operations in sd_device.
+// bits (through ALSA's default device where /dev/dsp cannot be opened). Each
+// installs the mixer's channel operations in sd_device.
 #include <fcntl.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 #include "sound/devices.h"
 #include "sound/mixer.h"
+#include "sound/writer_device.h"
 
 namespace {
 
@@ -20,6 +22,7 @@ int kind = kSoundNone;
 int fd = -1;
 const char* name = "";
 const char* error = "";
+const WriterDevice* writer = nullptr;
 
 void do_nothing() {}
 void mixer_init_8bit() { mixer_init(kSoundRate8Bit); }
@@ -45,6 +48,20 @@ SoundDevice with_mixer(void (*init)()) {
           mix_set_channels};
 }
 
+// Without /dev/dsp the same stream goes to ALSA's default device, which the
+// writer process opens for itself. Only when that fails too does the device
+// fail, with its OSS error text.
+int use_alsa(int device_kind, const char* failure) {
+  if (!alsa_probe(device_kind)) {
+    error = failure;
+    return kSdFailed;
+  }
+  sd_device = sd_mixer_device(device_kind);
+  writer = &kAlsaWriter;
+  name = device_kind == kSound8Bit ? "ALSA default 8-bit mono" : "ALSA default 16-bit stereo";
+  return kSdReady;
+}
+
 // One OSS request and the value it sends.
 struct OssSetting {
   unsigned long request;
@@ -58,13 +75,11 @@ struct OssSetting {
 template <int N>
 int open_oss(const char* failure, const OssSetting (&settings)[N], int device_kind, const char* device_name) {
   fd = open("/dev/dsp", O_WRONLY | O_CLOEXEC);
-  if (fd < 0) {
-    error = failure;
-    return kSdFailed;
-  }
+  if (fd < 0) return use_alsa(device_kind, failure);
   for (OssSetting setting : settings) ioctl(fd, setting.request, &setting.value);
   sd_device = sd_mixer_device(device_kind);
   sd_device.close = close_device;
+  writer = &kOssWriter;
   name = device_name;
   return kSdReady;
 }
@@ -81,6 +96,7 @@ SoundDevice sd_mixer_device(int device_kind) {
 
 int sd_nosound_init() {
   sd_device = sd_mixer_device(kSoundNone);
+  writer = nullptr;
   name = "Super Qor NoSound Device 2.0c";
   return kSdReady;
 }
@@ -118,3 +134,4 @@ int sd_kind() { return kind; }
 int sd_fd() { return fd; }
 const char* sd_name() { return name; }
 const char* sd_error() { return error; }
+const WriterDevice* sd_writer_device() { return writer; }

@@ -5,6 +5,7 @@
 #include "sound/output.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/time.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -13,14 +14,28 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 #include "sound/devices.h"
+#include "sound/io.h"
 #include "sound/stream.h"
+#include "sound/writer_device.h"
 
 namespace {
 
 constexpr int32_t kEndOfStream = 65535;
 constexpr int kReapMilliseconds = 3000;
+// Why the writer left, as its exit status (0 to 4); the end message gives 1.
+enum WriterExit : int { kWriterOrphaned, kWriterEnded, kWriterBadMessage, kWriterDeviceGone, kWriterNoDevice };
+
+// Requests the writer has made, counted in memory both processes share. A
+// SIGCHLD only says "look": notices do not queue, so one signal may carry a
+// request together with another child's news, and the count is what tells
+// whether a block is owed.
+struct Requests {
+  std::atomic<uint32_t> made;
+};
+static_assert(std::atomic<uint32_t>::is_always_lock_free);
 
 struct Output {
   bool started;
@@ -28,41 +43,23 @@ struct Output {
   int kind;
   int pipe_write;
   pid_t writer;
+  Requests* requests;
+  uint32_t answered;
   struct sigaction old_chld, old_alrm, old_pipe;
   itimerval old_timer;
   void (*callback)();
   MusicTick music_tick;
 };
 
-Output output = {false, false, kSoundNone, -1, -1, {}, {}, {}, {}, nullptr, nullptr};
+Output output = {false, false, kSoundNone, -1, -1, nullptr, 0, {}, {}, {}, {}, nullptr, nullptr};
 std::atomic<uint32_t> ticks{0};
+// Set once the writer is gone for good: from then on the timer runs the
+// player, as when no writer could start.
+std::atomic<bool> timer_plays{false};
 // One message: the 4-byte length, then the block, sent in one write.
 alignas(4) uint8_t message[4 + kSoundBlockBytes];
 // The writer's own copy; after the fork only the writer touches it.
 uint8_t writer_block[kSoundBlockBytes];
-
-// Moves length bytes in as many steps as it takes; step(done) reads or
-// writes from offset done on. A signal that interrupts a step is not a
-// failure. False on end of file or an error.
-template <typename Step>
-bool transfer_all(size_t length, Step step) {
-  size_t done = 0;
-  while (done < length) {
-    ssize_t n = step(done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += size_t(n);
-  }
-  return true;
-}
-
-bool write_all(int fd, const uint8_t* data, size_t length) {
-  return transfer_all(length, [&](size_t done) { return write(fd, data + done, length - done); });
-}
-
-bool read_all(int fd, uint8_t* data, size_t length) {
-  return transfer_all(length, [&](size_t done) { return read(fd, data + done, length - done); });
-}
 
 void alarm_handler(int) {
   int saved = errno;
@@ -85,20 +82,31 @@ void reset_inherited_signals() {
   sigprocmask(SIG_SETMASK, &none, nullptr);
 }
 
-// The writer: asks for a block, plays it, asks again. It leaves with _exit
-// (no stdio flushing, no atexit work of the show) on the end message, and
-// also when the show's process is gone: then the pipe reads end of file.
-[[noreturn]] void writer_main(int pipe_read, int device, pid_t parent) {
+[[noreturn]] void writer_leave(const WriterDevice* device, WriterExit status) {
+  device->close();
+  _exit(status);
+}
+
+// The writer: opens its device and reports whether it plays, then asks for a
+// block, plays it, asks again. It leaves with _exit (no stdio flushing, no
+// atexit work of the show) on the end message, when its device is gone for
+// good, and when the show's process is gone: then the pipe reads end of file.
+[[noreturn]] void writer_main(int pipe_read, int report, const WriterDevice* device, pid_t parent) {
   reset_inherited_signals();
+  const uint8_t opened = uint8_t(device->open());
+  sound_write_all(report, &opened, 1);
+  close(report);
+  if (!opened) _exit(kWriterNoDevice);
   for (;;) {
-    if (getppid() != parent) _exit(0);
+    if (getppid() != parent) writer_leave(device, kWriterOrphaned);
+    output.requests->made.fetch_add(1);
     kill(parent, SIGCHLD);
     int32_t length;
-    if (!read_all(pipe_read, reinterpret_cast<uint8_t*>(&length), 4)) _exit(0);
-    if (length == kEndOfStream) _exit(1);
-    if (length < 0 || length > kSoundBlockBytes) _exit(2);
-    if (!read_all(pipe_read, writer_block, size_t(length))) _exit(0);
-    if (!write_all(device, writer_block, size_t(length))) _exit(3);
+    if (!sound_read_all(pipe_read, reinterpret_cast<uint8_t*>(&length), 4)) writer_leave(device, kWriterOrphaned);
+    if (length == kEndOfStream) writer_leave(device, kWriterEnded);
+    if (length < 0 || length > kSoundBlockBytes) writer_leave(device, kWriterBadMessage);
+    if (!sound_read_all(pipe_read, writer_block, size_t(length))) writer_leave(device, kWriterOrphaned);
+    if (!device->play(writer_block, size_t(length))) writer_leave(device, kWriterDeviceGone);
   }
 }
 
@@ -118,6 +126,7 @@ void sleep_milliseconds(long ms) {
 // The writer has the end message; it may still be finishing a device write.
 // A writer that does not leave in time is killed, so stopping never hangs.
 void reap_writer() {
+  if (output.writer < 0) return;  // already reaped when it went away
   for (int waited = 0; waited < kReapMilliseconds; waited += 5) {
     pid_t r = waitpid(output.writer, nullptr, WNOHANG);
     if (r == output.writer || (r < 0 && errno != EINTR)) {
@@ -132,12 +141,43 @@ void reap_writer() {
   output.writer = -1;
 }
 
-// Installs the SIGCHLD handler, the pipe and the writer. False (with
-// everything undone) when no writer could be started.
+void restore_handlers() {
+  sigaction(SIGCHLD, &output.old_chld, nullptr);
+  sigaction(SIGPIPE, &output.old_pipe, nullptr);
+}
+
+void release_requests() {
+  if (output.requests) munmap(output.requests, sizeof(Requests));
+  output.requests = nullptr;
+}
+
+// Waits for the writer's report on its device. A writer that could not open
+// it has left already (or leaves now) and is reaped here.
+bool writer_reports_open(int report, pid_t pid) {
+  uint8_t opened = 0;
+  const bool read_ok = sound_read_all(report, &opened, 1);
+  close(report);
+  if (read_ok && opened) return true;
+  output.writer = pid;
+  reap_writer();
+  return false;
+}
+
+// Installs the SIGCHLD handler, the pipe and the writer, and waits until the
+// writer's device plays. False (with everything undone) when no writer could
+// be started or its device did not open.
 bool start_writer() {
+  const WriterDevice* device = sd_writer_device();
+  if (!device) return false;
+  void* shared = mmap(nullptr, sizeof(Requests), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+  if (shared == MAP_FAILED) return false;
+  output.requests = new (shared) Requests{};
+  output.answered = 0;
   struct sigaction chld = {};
   chld.sa_sigaction = sound_tick;
-  chld.sa_flags = SA_SIGINFO;
+  // Stop and continue notices would only add signals to look at: a terminal's
+  // Ctrl-Z and fg stop and continue the writer too.
+  chld.sa_flags = SA_SIGINFO | SA_NOCLDSTOP;
   sigemptyset(&chld.sa_mask);
   sigaction(SIGCHLD, &chld, &output.old_chld);
   // A request answered after the writer left must not kill the show.
@@ -146,27 +186,36 @@ bool start_writer() {
   sigemptyset(&ignore.sa_mask);
   sigaction(SIGPIPE, &ignore, &output.old_pipe);
 
-  int fds[2];
+  int fds[2], report[2];
   if (pipe2(fds, O_CLOEXEC) != 0) {
-    sigaction(SIGCHLD, &output.old_chld, nullptr);
-    sigaction(SIGPIPE, &output.old_pipe, nullptr);
+    restore_handlers();
+    release_requests();
     return false;
   }
-  // The first request may arrive before fork returns here; it waits until
-  // the writer's id is known, so the handler can tell it from other SIGCHLDs.
+  if (pipe2(report, O_CLOEXEC) != 0) {
+    close(fds[0]);
+    close(fds[1]);
+    restore_handlers();
+    release_requests();
+    return false;
+  }
+  // The first request waits until the writer's device is known to play.
   sigset_t previous;
   block_sigchld(&previous);
   const pid_t parent = getpid();
   pid_t pid = fork();
   if (pid == 0) {
     close(fds[1]);
-    writer_main(fds[0], sd_fd(), parent);
+    close(report[0]);
+    writer_main(fds[0], report[1], device, parent);
   }
   close(fds[0]);
-  if (pid < 0) {
+  close(report[1]);
+  if (pid < 0 || !writer_reports_open(report[0], pid)) {
+    if (pid < 0) close(report[0]);
     close(fds[1]);
-    sigaction(SIGCHLD, &output.old_chld, nullptr);
-    sigaction(SIGPIPE, &output.old_pipe, nullptr);
+    restore_handlers();
+    release_requests();
     sigprocmask(SIG_SETMASK, &previous, nullptr);
     return false;
   }
@@ -179,8 +228,10 @@ bool start_writer() {
 void stop_writer() {
   sigset_t previous;
   block_sigchld(&previous);
-  const int32_t end = kEndOfStream;
-  write_all(output.pipe_write, reinterpret_cast<const uint8_t*>(&end), 4);
+  if (output.writer >= 0) {
+    const int32_t end = kEndOfStream;
+    sound_write_all(output.pipe_write, reinterpret_cast<const uint8_t*>(&end), 4);
+  }
   sigaction(SIGCHLD, &output.old_chld, nullptr);
   tick_timer_stop();
   sd_device.stop();
@@ -189,7 +240,19 @@ void stop_writer() {
   output.pipe_write = -1;
   reap_writer();
   sigaction(SIGPIPE, &output.old_pipe, nullptr);
+  release_requests();
+  timer_plays = false;
   sigprocmask(SIG_SETMASK, &previous, nullptr);
+}
+
+// The writer leaves by itself only when its device is gone for good (or it
+// was killed): the music goes on, silently, from the timer.
+void notice_writer_gone() {
+  if (output.writer < 0) return;
+  int status;
+  if (waitpid(output.writer, &status, WNOHANG) != output.writer) return;
+  output.writer = -1;
+  timer_plays = true;
 }
 
 }  // namespace
@@ -218,17 +281,21 @@ void tick_timer_stop() {
 
 void timer_tick() {
   ticks.fetch_add(1, std::memory_order_relaxed);
-  if (output.kind == kSoundNone) output.music_tick();
+  if (output.kind == kSoundNone || timer_plays) output.music_tick();
 }
 
-void sound_tick(int, siginfo_t* info, void*) {
-  // Only the writer's requests are answered; a child's exit or stop also
-  // raises SIGCHLD and must not queue a block nobody asked for.
-  if (info == nullptr || info->si_code != SI_USER || info->si_pid != output.writer) return;
+void sound_tick(int, siginfo_t*, void*) {
+  // Whatever this signal says, at most one request is outstanding, and the
+  // shared count tells whether it is. Another child's news, or a signal
+  // from elsewhere, answers nothing.
   int saved = errno;
-  int32_t length = sound_render_tick(output.kind, output.music_tick, message + 4);
-  std::memcpy(message, &length, 4);
-  write_all(output.pipe_write, message, 4 + size_t(length));
+  if (output.requests && output.requests->made.load() != output.answered) {
+    output.answered = output.requests->made.load();
+    int32_t length = sound_render_tick(output.kind, output.music_tick, message + 4);
+    std::memcpy(message, &length, 4);
+    sound_write_all(output.pipe_write, message, 4 + size_t(length));
+  }
+  notice_writer_gone();
   errno = saved;
 }
 

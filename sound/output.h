@@ -9,8 +9,9 @@
 // Starts the writer process (with a sound device) and the tick timer at rate
 // ticks per second. music_tick is the music's tick: the writer's requests run
 // it before mixing each block, and without a device the timer runs it. If
-// the writer cannot be started the music runs from the timer instead,
-// silently.
+// the writer cannot be started, its device does not open in it, or the
+// device goes away for good later, the music runs from the timer instead,
+// silently. Returns once the writer's device plays.
 void sound_start(int rate, MusicTick music_tick);
 // Ends the writer process (and reaps it) and restores signal handling, timer
 // and device. Safe to call when sound_start never ran, and more than once.
@@ -24,9 +25,11 @@ uint32_t sound_ticks();
 void tick_timer_start(int rate, void (*callback)());
 void tick_timer_stop();
 
-// The SIGALRM work: counts, and without a sound device runs the music tick.
+// The SIGALRM work: counts, and without a sound device (or once the writer
+// is gone) runs the music tick.
 void timer_tick();
-// The SIGCHLD handler: answers the writer's request with one tick's block.
+// The SIGCHLD handler: answers the writer's outstanding request, if there is
+// one, with one tick's block, and notices a writer that has left.
 void sound_tick(int signal, siginfo_t* info, void* context);
 
 // The writer process's id while it runs (-1 otherwise).

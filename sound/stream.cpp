@@ -21,3 +21,16 @@ int sound_render_tick(int kind, MusicTick music_tick, uint8_t* out) {
   if (kind == kSound16Bit) return 4 * mix_stereo(out, frames, true);
   return 0;
 }
+
+void sound_skip_music(int kind, int timer_rate, MusicTick music_tick, uint64_t micros) {
+  static uint8_t dropped[kSoundBlockBytes];
+  if (kind != kSound8Bit && kind != kSound16Bit) {
+    // The timer's period is a whole number of microseconds, as set up.
+    const uint64_t period = uint64_t(1000000 / (timer_rate > 0 ? timer_rate : 70));
+    for (uint64_t t = 0; t < micros / period; ++t) sound_render_tick(kSoundNone, music_tick, dropped);
+    return;
+  }
+  const uint64_t frames = micros * uint64_t(sound_rate(kind)) / 1000000;
+  const int frame_bytes = sound_frame_bytes(kind);
+  for (uint64_t done = 0; done < frames;) done += uint64_t(sound_render_tick(kind, music_tick, dropped) / frame_bytes);
+}

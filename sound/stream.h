@@ -26,3 +26,10 @@ int sound_rate(int kind);
 // music_tick, then the block for the tempo it returns into out (at least
 // kSoundBlockBytes). Returns the bytes written (0 for kind 0).
 int sound_render_tick(int kind, MusicTick music_tick, uint8_t* out);
+
+// Moves the music on by micros microseconds without playing it: for kind 1
+// or 2 music_tick runs and the blocks are mixed and dropped until they cover
+// that time, so the mixer's channels stand where they would; for kind 0
+// music_tick runs as often as the timer at timer_rate ticks per second
+// would have run it. Before sound_start only.
+void sound_skip_music(int kind, int timer_rate, MusicTick music_tick, uint64_t micros);

@@ -5,7 +5,11 @@
  * $FAKE_DSP_DIR/missing exists, and every ioctl, write and close on that
  * descriptor is appended to $FAKE_DSP_DIR/log:
  *   open ACCESS / ioctl REQUEST VALUE / write PID BYTES / close PID
- * ioctls on it succeed without doing anything. */
+ * ioctls on it succeed without doing anything. Two more files make writes
+ * fail before they write anything, each logged as "fail PID ERRNO":
+ * $FAKE_DSP_DIR/flaky makes every third write fail with EINTR or EAGAIN in
+ * turn (a signal, a full buffer), $FAKE_DSP_DIR/gone makes every write fail
+ * with EIO (a card that was unplugged). */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -100,8 +104,31 @@ int ioctl(int fd, unsigned long request, ...) {
   return next_ioctl()(fd, request, arg);
 }
 
+static int marker_exists(const char* name) {
+  char path[4096];
+  struct stat st;
+  snprintf(path, sizeof path, "%s/%s", getenv("FAKE_DSP_DIR"), name);
+  return stat(path, &st) == 0;
+}
+
+/* The errno a write on the fake device fails with, or 0 to let it through. */
+static int injected_failure(void) {
+  static unsigned calls;
+  if (marker_exists("gone")) return EIO;
+  if (marker_exists("flaky") && ++calls % 3 == 0) return (calls / 3) % 2 ? EINTR : EAGAIN;
+  return 0;
+}
+
 ssize_t write(int fd, const void* data, size_t n) {
-  if (fd >= 0 && fd == fake_fd) log_line("write %d %zu\n", (int)getpid(), n);
+  if (fd >= 0 && fd == fake_fd) {
+    int failure = injected_failure();
+    if (failure) {
+      log_line("fail %d %d\n", (int)getpid(), failure);
+      errno = failure;
+      return -1;
+    }
+    log_line("write %d %zu\n", (int)getpid(), n);
+  }
   return next_write()(fd, data, n);
 }
 

@@ -40,6 +40,7 @@ void drain(FakeDsp* dsp) {
     ssize_t n = read(dsp->fifo, buf, want);
     if (n > 0) {
       dsp->bytes.insert(dsp->bytes.end(), buf, buf + n);
+      dsp->received = dsp->bytes.size();
     } else if (n == 0) {
       return;  // every writer closed the device
     }
@@ -53,10 +54,8 @@ void fake_dsp_start(FakeDsp* dsp, int byte_rate, int buffer_bytes, bool missing)
   dsp->dir = mkdtemp(tmpl);
   dsp->byte_rate = byte_rate;
   setenv("FAKE_DSP_DIR", dsp->dir.c_str(), 1);
-  if (missing) {
-    std::ofstream(dsp->dir + "/missing") << "";
-    return;
-  }
+  if (missing) fake_dsp_mark(*dsp, "missing");
+  if (byte_rate <= 0) return;
   std::string fifo = dsp->dir + "/dsp";
   mkfifo(fifo.c_str(), 0600);
   // Opened for reading (and kept open) before the show opens it for writing,
@@ -118,4 +117,41 @@ std::vector<std::string> fake_dsp_ioctls(const FakeDsp& dsp) {
   for (const std::string& line : fake_dsp_log(dsp))
     if (line.rfind("ioctl ", 0) == 0) out.push_back(line.substr(6));
   return out;
+}
+
+void fake_dsp_mark(const FakeDsp& dsp, const char* name, bool present) {
+  std::string path = dsp.dir + "/" + name;
+  if (present) {
+    std::ofstream(path) << "";
+  } else {
+    unlink(path.c_str());
+  }
+}
+
+bool fake_dsp_wait_bytes(const FakeDsp& dsp, size_t bytes, double timeout_seconds) {
+  const double end = now() + timeout_seconds;
+  while (dsp.received.load() <= bytes) {
+    if (now() > end) return false;
+    usleep(10000);
+  }
+  return true;
+}
+
+std::string fake_alsa_home(const FakeDsp& dsp, bool working) {
+  std::string home = dsp.dir + (working ? "/home-alsa" : "/home-no-alsa");
+  mkdir(home.c_str(), 0700);
+  std::ofstream rc(home + "/.asoundrc");
+  if (working) {
+    rc << "pcm.!default {\n  type file\n  slave.pcm \"null\"\n  file \"" << dsp.dir
+       << "/dsp\"\n  format \"raw\"\n}\n";
+  } else {
+    rc << "pcm.!default {\n  type hw\n  card 31\n}\n";
+  }
+  return home;
+}
+
+int fake_dsp_failed_writes(const FakeDsp& dsp) {
+  int failed = 0;
+  for (const std::string& line : fake_dsp_log(dsp)) failed += line.rfind("fail ", 0) == 0;
+  return failed;
 }

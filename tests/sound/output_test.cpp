@@ -15,6 +15,7 @@
 #include "show/clock.h"
 #include "show/start_up.h"
 #include "sound/output.h"
+#include "sound/stream.h"
 #include "tests/player/tiny_module.h"
 #include "tests/sound/fake_dsp.h"
 #include "tests/support/support.h"
@@ -57,6 +58,23 @@ std::vector<uint8_t> capture_data(const std::string& module, const char* device,
   return wav.size() > 44 ? std::vector<uint8_t>(wav.begin() + 44, wav.end()) : std::vector<uint8_t>();
 }
 
+// The device's bytes are the start of the capture's for hiscore.mod.
+void expect_hiscore_capture(const std::vector<uint8_t>& device_bytes) {
+  std::vector<uint8_t> expected = capture_data(testdata_path("mods/hiscore.mod"), "16", 10);
+  ASSERT_GE(expected.size(), device_bytes.size());
+  expected.resize(device_bytes.size());
+  EXPECT_TRUE(expected == device_bytes) << "the device got other bytes than the capture";
+}
+
+// Loads hiscore.mod (kept alive: the player reads it in place) and starts
+// the sound output.
+void play_hiscore() {
+  static std::vector<uint8_t> module;
+  module = module_copy("hiscore.mod");
+  ASSERT_EQ(pt_load(module.data(), module.size()), 1);
+  sound_start(kShowTicksPerSecond, show_music_tick);
+}
+
 bool reaped(int pid) { return pid > 0 && waitpid(pid, nullptr, WNOHANG) < 0 && errno == ECHILD; }
 
 TEST(SoundDevices, SixteenBitStreamsWhatTheCaptureRenders) {
@@ -88,10 +106,7 @@ TEST(SoundDevices, SixteenBitStreamsWhatTheCaptureRenders) {
   ASSERT_GT(sizes.size(), 10u);
   for (int s : sizes) EXPECT_EQ(s, 2560);  // 640 frames at tempo 125
   ASSERT_EQ(dsp.bytes.size(), sizes.size() * 2560);
-  std::vector<uint8_t> expected = capture_data(testdata_path("mods/hiscore.mod"), "16", 10);
-  ASSERT_GE(expected.size(), dsp.bytes.size());
-  expected.resize(dsp.bytes.size());
-  EXPECT_TRUE(expected == dsp.bytes) << "the device got other bytes than the capture";
+  expect_hiscore_capture(dsp.bytes);
 }
 
 TEST(SoundDevices, EightBitBlocksFollowTheTempo) {
@@ -146,6 +161,7 @@ TEST(SoundDevices, WithoutADeviceTheTimerPlaysAndNothingIsWritten) {
 TEST(SoundDevices, MissingDeviceFailsWithItsErrorText) {
   FakeDsp dsp;
   fake_dsp_start(&dsp, 0, 0, true);
+  setenv("HOME", fake_alsa_home(dsp, false).c_str(), 1);  // no ALSA device either
   EXPECT_EQ(answer_menu("1\n"), 0);
   EXPECT_STREQ(sd_error(), "sd_dsp8_init: Cannot open /dev/dsp!");
   EXPECT_EQ(answer_menu("2\n"), 0);
@@ -158,6 +174,111 @@ TEST(SoundDevices, MenuAnswers) {
   EXPECT_EQ(answer_menu(""), 0);  // end of input before any word
   EXPECT_EQ(answer_menu(std::string(5000, '0').c_str()), 1);  // read in bounded pieces
   EXPECT_EQ(answer_menu("  \n\t 0\n"), 1);
+}
+
+// Waits until cond holds, up to seconds; the sound runs in signal handlers
+// meanwhile.
+template <typename Cond>
+bool wait_for(Cond cond, double seconds) {
+  for (int i = 0; i < seconds * 100 && !cond(); ++i) sleep_seconds(0.01);
+  return cond();
+}
+
+TEST(SoundDevices, WithoutDevDspTheSameStreamGoesToAlsa) {
+  FakeDsp dsp;
+  fake_dsp_start(&dsp, 128000, 16384, true);
+  setenv("HOME", fake_alsa_home(dsp, true).c_str(), 1);
+  ASSERT_EQ(answer_menu("2\n"), 1);
+  EXPECT_STREQ(sd_name(), "ALSA default 16-bit stereo");
+  EXPECT_EQ(sd_fd(), -1);
+  play_hiscore();
+  EXPECT_TRUE(fake_dsp_wait_bytes(dsp, 40000, 20));
+  sound_stop();
+  EXPECT_TRUE(fake_dsp_finish(&dsp, 5)) << "the writer kept ALSA's device open";
+  expect_hiscore_capture(dsp.bytes);
+}
+
+// The menu's check found ALSA's device, but the writer cannot open it: the
+// show learns that before relying on the writer, and the timer plays.
+TEST(SoundDevices, AWriterWhoseDeviceWillNotOpenLeavesTheMusicToTheTimer) {
+  FakeDsp dsp;
+  fake_dsp_start(&dsp, 21700, 4096, true);
+  const std::string home = fake_alsa_home(dsp, true);
+  setenv("HOME", home.c_str(), 1);
+  ASSERT_EQ(answer_menu("1\n"), 1);
+  EXPECT_STREQ(sd_name(), "ALSA default 8-bit mono");
+  rename((fake_alsa_home(dsp, false) + "/.asoundrc").c_str(), (home + "/.asoundrc").c_str());
+  play_hiscore();
+  EXPECT_EQ(sound_writer_pid(), -1);
+  const uint32_t rows = pt_state().rows_started;
+  EXPECT_TRUE(wait_for([&] { return pt_state().rows_started >= rows + 3; }, 10)) << "the music stood still";
+  sound_stop();
+  fake_dsp_finish(&dsp, 2);
+  EXPECT_TRUE(dsp.bytes.empty());
+}
+
+// Without a device the skipped music stands where the 70 Hz timer would
+// have put it: one player tick per 14,285 us of show time.
+TEST(SoundOutput, SkippingSilentMusicGivesTheTimersTicks) {
+  struct Case {
+    uint32_t show_ticks, player_ticks;
+  };
+  // 14,286 / 14,285 gains one timer tick every 14,285 show ticks.
+  for (const Case& c : {Case{0, 0}, Case{1, 1}, Case{700, 700}, Case{14284, 14284}, Case{14285, 14286},
+                        Case{20391, 20392}}) {
+    std::vector<uint8_t> skipped = module_copy("hiscore.mod"), ticked = skipped;
+    ASSERT_EQ(pt_load(ticked.data(), ticked.size()), 1);
+    for (uint32_t t = 0; t < c.player_ticks; ++t) show_music_tick();
+    const uint32_t rows = pt_state().rows_started, position = pt_song_position(), tick = pt_state().tick;
+    ASSERT_EQ(pt_load(skipped.data(), skipped.size()), 1);
+    sound_skip_music(kSoundNone, kShowTicksPerSecond, show_music_tick, uint64_t(c.show_ticks) * kTickMicros);
+    EXPECT_EQ(pt_state().rows_started, rows) << c.show_ticks;
+    EXPECT_EQ(pt_song_position(), position) << c.show_ticks;
+    EXPECT_EQ(pt_state().tick, tick) << c.show_ticks;
+  }
+}
+
+// hiscore.mod streaming into the fake 16-bit device.
+void stream_hiscore(FakeDsp* dsp) {
+  fake_dsp_start(dsp, 128000, 16384);
+  ASSERT_EQ(answer_menu("2\n"), 1);
+  play_hiscore();
+  ASSERT_TRUE(fake_dsp_wait_bytes(*dsp, 10000, 20)) << "the show never streamed";
+}
+
+// An unplugged card: the writer leaves after the first refused write, and
+// the music goes on from the timer, silently.
+TEST(SoundOutput, AGoneDeviceLeavesTheMusicToTheTimer) {
+  FakeDsp dsp;
+  ASSERT_NO_FATAL_FAILURE(stream_hiscore(&dsp));
+  const int writer = sound_writer_pid();
+  fake_dsp_mark(dsp, "gone");
+  EXPECT_TRUE(wait_for([] { return sound_writer_pid() == -1; }, 10)) << "the show did not notice";
+  EXPECT_TRUE(reaped(writer));
+  const uint32_t rows = pt_state().rows_started;
+  EXPECT_TRUE(wait_for([&] { return pt_state().rows_started >= rows + 3; }, 10)) << "the music stood still";
+  sound_stop();
+  fake_dsp_finish(&dsp, 5);
+  EXPECT_EQ(fake_dsp_failed_writes(dsp), 1);
+}
+
+// Other children come and go while the writer asks: their SIGCHLDs may
+// merge with its requests, and none of its requests may go unanswered.
+TEST(SoundOutput, OtherChildrenDoNotSilenceTheWriter) {
+  FakeDsp dsp;
+  ASSERT_NO_FATAL_FAILURE(stream_hiscore(&dsp));
+  for (int i = 0; i < 300; ++i) {
+    pid_t child = fork();
+    if (child == 0) _exit(0);
+    while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    kill(getpid(), SIGCHLD);  // and a stray one from nobody
+  }
+  const size_t after = dsp.received.load();
+  EXPECT_TRUE(fake_dsp_wait_bytes(dsp, after + 64000, 20)) << "the stream stopped";
+  EXPECT_GT(sound_writer_pid(), 0);
+  sound_stop();
+  fake_dsp_finish(&dsp, 5);
 }
 
 TEST(SoundOutput, StopWithoutStartAndTwiceIsHarmless) {

@@ -2,7 +2,8 @@
  * TUNDRIX_TEST_SKIP_MICROS microseconds after its first reading, so that a
  * real show starts its clock normally and then finds itself that much later
  * in show time: every scene before is entered late and returns at once. The
- * show itself has no option for this and needs none. */
+ * show's own --from does the same and moves the music on too; this moves
+ * only the clock. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <stdlib.h>

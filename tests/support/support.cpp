@@ -89,10 +89,15 @@ std::vector<uint8_t> read_file(const std::string& path) {
 namespace {
 
 // The child's environment: this process's, with the entries of env put in
-// place of those of the same name.
-std::vector<std::string> child_environment(const std::vector<std::string>& env) {
-  std::vector<std::string> out;
+// place of those of the same name. LC_ALL is "C" unless env names it: the
+// show writes its messages in the locale's encoding, and the tests expect
+// the ISO-8859-1 bytes wherever they do not choose another.
+std::vector<std::string> child_environment(const std::vector<std::string>& given) {
+  std::vector<std::string> out, env = given;
   auto name_of = [](const std::string& e) { return e.substr(0, e.find('=') + 1); };
+  bool names_locale = false;
+  for (const std::string& mine : env) names_locale |= name_of(mine) == "LC_ALL=";
+  if (!names_locale) env.push_back("LC_ALL=C");
   for (char** e = environ; *e; ++e) {
     bool replaced = false;
     for (const std::string& mine : env) replaced |= name_of(mine) == name_of(*e);

@@ -1,0 +1,26 @@
+// The show's command line: the two start-up questions answered in advance, a
+// later starting point, unpaced frames, and the help.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+// The last tick a starting point may name: the seventh scene's end plus the
+// whole of the eighth.
+constexpr uint32_t kShowLastStartTick = 16191 + 4200;
+
+struct StartOptions {
+  int sound = -1;         // the sound menu's answer 0..2; -1: ask
+  int mode = 0;           // the display menu's answer 1..6; 0: ask
+  uint32_t from = 0;      // show tick to start at, with the music in step
+  bool flat_out = false;  // present frames unpaced
+};
+
+enum CommandLineResult { kRunShow, kShowHelp, kBadArguments };
+
+// Reads argv[1..argc-1] into options. kBadArguments leaves a one-line
+// reason (without a newline) in error, which holds error_size bytes.
+CommandLineResult show_parse_command_line(int argc, char** argv, StartOptions* options, char* error,
+                                          size_t error_size);
+
+// The text --help prints.
+extern const char kShowHelpText[];
