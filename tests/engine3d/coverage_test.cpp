@@ -113,22 +113,43 @@ std::vector<uint8_t> contour_band(const Object3D* o, const std::vector<Vec>& s) 
 
 uint32_t one_colour(int, int) { return 7; }
 
-TEST(Coverage, ModelsFromManyAnglesHaveNoHolesAndNoSpill) {
+// A fresh engine and a world seen from (0, 0, eye) down -z; 0, or 1 when
+// the world cannot be set up.
+int open_world(World* w, int eye) {
   engine_reset();
+  if (world_init(w) != 0) return 1;
+  w->eye_z = eye;
+  w->target_x = 0;
+  return 0;
+}
+
+// Embedded model id as an object in the world, or null.
+Object3D* add_model(World* w, int id) {
+  const Blob b = model_data(static_cast<ModelId>(id));
+  Object3D* o = object_from_data(b.data, b.size, nullptr, true);
+  if (o && world_add(w, o) != 0) {
+    object_free(o);
+    return nullptr;
+  }
+  return o;
+}
+
+// The 24 views, spread over every axis.
+void turn_to_view(Object3D* o, int view) {
+  o->angle_x = view * 173 % 1024, o->angle_y = view * 311 % 1024, o->angle_z = view * 97 % 1024;
+}
+
+TEST(Coverage, ModelsFromManyAnglesHaveNoHolesAndNoSpill) {
   World w;
-  ASSERT_EQ(world_init(&w), 0);
-  w.eye_z = 8000;
-  w.target_x = 0;
+  ASSERT_EQ(open_world(&w, 8000), 0);
   TestTexture texture(1, one_colour);
   for (int id = 0; id < MODEL_COUNT; id++) {
-    const Blob b = model_data(static_cast<ModelId>(id));
-    Object3D* o = object_from_data(b.data, b.size, nullptr, true);
+    Object3D* o = add_model(&w, id);
     ASSERT_NE(o, nullptr);
-    ASSERT_EQ(world_add(&w, o), 0);
     o->render_flags = kModeTexture;
     o->texture1 = texture.data();
     for (int view = 0; view < 24; view++) {
-      o->angle_x = view * 173 % 1024, o->angle_y = view * 311 % 1024, o->angle_z = view * 97 % 1024;
+      turn_to_view(o, view);
       TestTarget t(kW, kH, 8);
       world_draw(&w);
       for (int k = 0; k < kFaceBucketCount; k++) ASSERT_EQ(engine.bucket_count[k], 0);
@@ -196,25 +217,20 @@ void draw_alone_and_check_texels(const Object3D* o, int32_t f) {
 }
 
 TEST(Coverage, DepthTestedFacesReadOnlyTheirOwnTexels) {
-  engine_reset();
   World w;
-  ASSERT_EQ(world_init(&w), 0);
-  w.eye_z = 15000;
-  w.target_x = 0;
+  ASSERT_EQ(open_world(&w, 15000), 0);
   TestTarget target(kW, kH, 32);
   ASSERT_EQ(depth_buffer_alloc(true), 0);
   TestTexture texture(4, texel_holding_uv);
   FaceTexels check{&target, 0, 0, ""};
   face_texels = &check;
   for (int id = 0; id < MODEL_COUNT; id++) {
-    const Blob b = model_data(static_cast<ModelId>(id));
-    Object3D* o = object_from_data(b.data, b.size, nullptr, true);
+    Object3D* o = add_model(&w, id);
     ASSERT_NE(o, nullptr);
-    ASSERT_EQ(world_add(&w, o), 0);
     o->render_flags = kModeTexture | kModeDepthTested;
     texture_select(texture.data(), 1);
     for (int view = 0; view < 24; view++) {
-      o->angle_x = view * 173 % 1024, o->angle_y = view * 311 % 1024, o->angle_z = view * 97 % 1024;
+      turn_to_view(o, view);
       check.strays = 0;
       ASSERT_EQ(world_cull_and_sort(&w), 0);
       object_rotate(o);
