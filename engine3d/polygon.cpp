@@ -99,6 +99,20 @@ void write_far_edge(const EdgeEnds& e, int positions, int64_t first_y, int64_t l
   }
 }
 
+// Stepping up from the bottom corner with a truncated step (or from a
+// clipped bottom whose fraction was dropped) leaves the top row short of
+// the top corner, by up to a pixel. That row is also written by the
+// polygon's other edge through the corner, and each face keeps whichever
+// edge it walked last: a face stopping at 88.99998 beside one starting at
+// 89 leaves pixel 88 empty. So every edge puts the top corner's exact value
+// in its top row (unless that row was clipped away).
+void store_top_corner(const EdgeEnds& e, int position, int64_t first_y) {
+  const int64_t top_y = e.top.slot[kSlotY];
+  if (first_y != top_y) return;
+  const int k = engine.interpolant[position];
+  store_edge_value(e.side, position, k, static_cast<int>(top_y), int64_t{e.top.slot[k]} * 65536);
+}
+
 // A double that may be anything (huge, infinite, NaN) as a 32-bit integer,
 // truncated toward zero and saturated.
 int32_t saturate_i32(double d) {
@@ -248,11 +262,13 @@ void edge_scan_linear(PolyVertex a, PolyVertex b) {
     return;
   }
   for (int p = 0; p < count; p++) {
+    const int k = engine.interpolant[p];
     int64_t value = bottom_value[p] * 65536;
     for (int64_t y = bottom_y; y >= first_y; y--) {
-      store_edge_value(e.side, p, engine.interpolant[p], static_cast<int>(y), value);
+      store_edge_value(e.side, p, k, static_cast<int>(y), value);
       value -= step[p];
     }
+    store_top_corner(e, p, first_y);
   }
 }
 
@@ -301,5 +317,7 @@ void edge_scan_perspective(PolyVertex a, PolyVertex b) {
     w -= w_step;
     for (int p = 1; p <= textured; p++) value[p] -= step[p];
   }
-  if (engine.interpolant[0] == kSlotX && is_far_edge(e, 1)) write_far_edge(e, 1, first_y, bottom_y);
+  if (engine.interpolant[0] != kSlotX) return;
+  store_top_corner(e, 0, first_y);
+  if (is_far_edge(e, 1)) write_far_edge(e, 1, first_y, bottom_y);
 }

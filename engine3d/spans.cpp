@@ -70,26 +70,30 @@ uint32_t start_value(int p, int y, int precision_shift, int32_t step, const Span
 // Per-polygon steps for positions first..last from the middle row, in 16.16
 // (shift 16) or 8.8 (shift 8). A middle row narrower than one step unit
 // (zero, or less than a pixel for 16.16) keeps the previous polygon's steps.
-// z_position, when not -1, is an unsigned z.
-void middle_row_steps(int first, int last, int shift, int z_position) {
+void middle_row_steps(int first, int last, int shift) {
   const int m = (engine.ymin + engine.ymax) >> 1;
   const int64_t d = static_cast<int64_t>(edge_value(kRightSide, 0, m)) - edge_value(kLeftSide, 0, m);
   const int64_t n = d >> shift;
   if (n == 0) return;
+  // A 16.16 step divides by the exact width: the width in whole pixels can
+  // be as little as half of it (1 for 1.99), which doubled the step, and on
+  // the thin faces along a part's outline the texture ran far past the edge.
+  const bool exact = shift == 16 && n > 0;
   for (int p = first; p <= last; p++) {
-    int64_t left = edge_value(kLeftSide, p, m), right = edge_value(kRightSide, p, m);
-    if (p == z_position) {
-      left = static_cast<uint32_t>(left);
-      right = static_cast<uint32_t>(right);
-    }
-    engine.span_step[p] = static_cast<int32_t>((left - right) / n);
+    const int64_t diff = static_cast<int64_t>(edge_value(kLeftSide, p, m)) - edge_value(kRightSide, p, m);
+    engine.span_step[p] = static_cast<int32_t>(exact ? diff * 65536 / d : diff / n);
   }
 }
 
-// The per-row step of position p: (left - right) / (R - L), R > L.
-int32_t row_step(int p, int y, const Span& s) {
-  int64_t diff = static_cast<int64_t>(edge_value(kLeftSide, p, y)) - edge_value(kRightSide, p, y);
-  return static_cast<int32_t>(diff / (static_cast<int64_t>(s.R) - s.L));
+// The per-row step of position p: (left - right) / (R - L), R > L. An
+// unsigned value (z) is read as such.
+int32_t row_step(int p, int y, const Span& s, bool is_unsigned = false) {
+  int64_t left = edge_value(kLeftSide, p, y), right = edge_value(kRightSide, p, y);
+  if (is_unsigned) {
+    left = static_cast<uint32_t>(left);
+    right = static_cast<uint32_t>(right);
+  }
+  return static_cast<int32_t>((left - right) / (static_cast<int64_t>(s.R) - s.L));
 }
 
 uint8_t* target8() { return static_cast<uint8_t*>(engine.render_target); }
@@ -112,7 +116,7 @@ inline uint32_t texel_index16(uint32_t u, uint32_t v) {
 template <typename Pixel>
 void fill_affine(Pixel* target, const Pixel* tex) {
   if (!target || !tex) return;
-  middle_row_steps(1, 2, 8, -1);
+  middle_row_steps(1, 2, 8);
   const int32_t du = engine.span_step[1], dv = engine.span_step[2];
   for (int y = engine.ymax - 1; y >= engine.ymin; y--) {
     Span s;
@@ -127,15 +131,20 @@ void fill_affine(Pixel* target, const Pixel* tex) {
   }
 }
 
+// Steps per row, so that pixel R gets the right edge's values and pixel L
+// the left edge's. One step per polygon, taken from the middle row and
+// spread over the L..R columns this filler covers, runs up to a step past
+// the left edge, and on the thin faces along a part's outline a step is
+// many texels: the read wrapped to the far side of the map (dots of another
+// colour) and z left the face's range.
 template <typename Pixel>
 void fill_depth(Pixel* target, const Pixel* tex) {
   uint32_t* depth = engine.depth_buffer;
   if (!target || !tex || !depth) return;
-  middle_row_steps(1, 3, 16, 3);
-  const int32_t du = engine.span_step[1], dv = engine.span_step[2], dz = engine.span_step[3];
   for (int y = engine.ymax - 1; y >= engine.ymin; y--) {
     Span s;
     if (!span_at(y, kInclusiveShape, &s)) continue;
+    const int32_t du = row_step(1, y, s), dv = row_step(2, y, s), dz = row_step(3, y, s, true);
     uint32_t u = start_value(1, y, 0, du, s), v = start_value(2, y, 0, dv, s);
     uint32_t z = start_value(3, y, 0, dz, s);
     for (size_t i = s.offset, end = s.offset - static_cast<size_t>(s.count); i != end; i--) {
@@ -227,7 +236,7 @@ void fill_texture8_shaded(const PolyVertex*) {
   uint8_t* target = target8();
   const uint8_t* tex = texture<uint8_t>(1);
   if (!target || !tex) return;
-  middle_row_steps(1, 2, 16, -1);
+  middle_row_steps(1, 2, 16);
   const int32_t du = engine.span_step[1], dv = engine.span_step[2];
   for (int y = engine.ymax - 1; y >= engine.ymin; y--) {
     Span s;
@@ -253,7 +262,7 @@ void fill_texture8_env(const PolyVertex*) {
   const uint8_t* tex = texture<uint8_t>(1);
   const uint8_t* env = texture<uint8_t>(2);
   if (!target || !tex || !env) return;
-  middle_row_steps(1, 4, 16, -1);
+  middle_row_steps(1, 4, 16);
   const int32_t du = engine.span_step[1], dv = engine.span_step[2];
   const int32_t deu = engine.span_step[3], dev = engine.span_step[4];
   for (int y = engine.ymax - 1; y >= engine.ymin; y--) {

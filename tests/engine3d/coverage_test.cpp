@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <algorithm>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "data/content.h"
@@ -111,25 +113,43 @@ std::vector<uint8_t> contour_band(const Object3D* o, const std::vector<Vec>& s) 
 
 uint32_t one_colour(int, int) { return 7; }
 
-// Disabled while the rasteriser leaves single pixels open beside a corner
-// on its middle row (model A seen head-on: pixel 88,32 at 160x100, where a
-// face's corner sits at 89,32 and no face draws the pixel).
-TEST(Coverage, DISABLED_ModelsFromManyAnglesHaveNoHolesAndNoSpill) {
+// A fresh engine and a world seen from (0, 0, eye) down -z; 0, or 1 when
+// the world cannot be set up.
+int open_world(World* w, int eye) {
   engine_reset();
+  if (world_init(w) != 0) return 1;
+  w->eye_z = eye;
+  w->target_x = 0;
+  return 0;
+}
+
+// Embedded model id as an object in the world, or null.
+Object3D* add_model(World* w, int id) {
+  const Blob b = model_data(static_cast<ModelId>(id));
+  Object3D* o = object_from_data(b.data, b.size, nullptr, true);
+  if (o && world_add(w, o) != 0) {
+    object_free(o);
+    return nullptr;
+  }
+  return o;
+}
+
+// The 24 views, spread over every axis.
+void turn_to_view(Object3D* o, int view) {
+  o->angle_x = view * 173 % 1024, o->angle_y = view * 311 % 1024, o->angle_z = view * 97 % 1024;
+}
+
+TEST(Coverage, ModelsFromManyAnglesHaveNoHolesAndNoSpill) {
   World w;
-  ASSERT_EQ(world_init(&w), 0);
-  w.eye_z = 8000;
-  w.target_x = 0;
+  ASSERT_EQ(open_world(&w, 8000), 0);
   TestTexture texture(1, one_colour);
   for (int id = 0; id < MODEL_COUNT; id++) {
-    const Blob b = model_data(static_cast<ModelId>(id));
-    Object3D* o = object_from_data(b.data, b.size, nullptr, true);
+    Object3D* o = add_model(&w, id);
     ASSERT_NE(o, nullptr);
-    ASSERT_EQ(world_add(&w, o), 0);
     o->render_flags = kModeTexture;
     o->texture1 = texture.data();
     for (int view = 0; view < 24; view++) {
-      o->angle_x = view * 173 % 1024, o->angle_y = view * 311 % 1024, o->angle_z = view * 97 % 1024;
+      turn_to_view(o, view);
       TestTarget t(kW, kH, 8);
       world_draw(&w);
       for (int k = 0; k < kFaceBucketCount; k++) ASSERT_EQ(engine.bucket_count[k], 0);
@@ -152,6 +172,77 @@ TEST(Coverage, DISABLED_ModelsFromManyAnglesHaveNoHolesAndNoSpill) {
     world_remove(&w, o);
     object_free(o);
   }
+  world_release(&w);
+  engine_reset();
+}
+
+// Each visible face drawn alone, depth-tested, with a texture whose texel
+// holds its own (u, v): every pixel must read a texel within the face's
+// corners' range. Thin faces along a part's outline once read texels from
+// the far side of the map, dotting nearer parts' edges with other colours.
+struct FaceTexels {
+  TestTarget* target;
+  int pixels, strays;
+  std::string first_stray;
+};
+FaceTexels* face_texels;
+
+uint32_t texel_holding_uv(int u, int v) { return static_cast<uint32_t>(u << 16 | v << 8 | 1); }
+
+void draw_alone_and_check_texels(const Object3D* o, int32_t f) {
+  FaceTexels& c = *face_texels;
+  render_mode_select(o->render_flags | kModeDepthTested);
+  PolyVertex corner[4] = {};
+  const int n = face_corners(o, f, corner);
+  int u0 = 255, u1 = 0, v0 = 255, v1 = 0;
+  for (int k = 0; k < n; k++) {
+    u0 = std::min(u0, corner[k].slot[kSlotU]), u1 = std::max(u1, corner[k].slot[kSlotU]);
+    v0 = std::min(v0, corner[k].slot[kSlotV]), v1 = std::max(v1, corner[k].slot[kSlotV]);
+  }
+  std::fill(c.target->pixels.begin(), c.target->pixels.end(), 0u);
+  depth_buffer_clear();
+  polygon_draw(n, corner);
+  for (int y = 0; y < kH; y++)
+    for (int x = 0; x < kW; x++) {
+      const uint32_t p = c.target->at(x, y);
+      if (!p) continue;
+      c.pixels++;
+      const int u = static_cast<int>(p >> 16 & 0xFF), v = static_cast<int>(p >> 8 & 0xFF);
+      if (u >= u0 - 1 && u <= u1 + 1 && v >= v0 - 1 && v <= v1 + 1) continue;
+      if (c.strays++ == 0)
+        c.first_stray = "face " + std::to_string(f / 4) + " pixel " + std::to_string(x) + "," + std::to_string(y) +
+                        " texel " + std::to_string(u) + "," + std::to_string(v) + " outside u " + std::to_string(u0) +
+                        ".." + std::to_string(u1) + " v " + std::to_string(v0) + ".." + std::to_string(v1);
+    }
+}
+
+TEST(Coverage, DepthTestedFacesReadOnlyTheirOwnTexels) {
+  World w;
+  ASSERT_EQ(open_world(&w, 15000), 0);
+  TestTarget target(kW, kH, 32);
+  ASSERT_EQ(depth_buffer_alloc(true), 0);
+  TestTexture texture(4, texel_holding_uv);
+  FaceTexels check{&target, 0, 0, ""};
+  face_texels = &check;
+  for (int id = 0; id < MODEL_COUNT; id++) {
+    Object3D* o = add_model(&w, id);
+    ASSERT_NE(o, nullptr);
+    o->render_flags = kModeTexture | kModeDepthTested;
+    texture_select(texture.data(), 1);
+    for (int view = 0; view < 24; view++) {
+      turn_to_view(o, view);
+      check.strays = 0;
+      ASSERT_EQ(world_cull_and_sort(&w), 0);
+      object_rotate(o);
+      object_place_and_project(&w, o);
+      faces_in_bucket_order(o, faces_cull_and_key(o), draw_alone_and_check_texels);
+      EXPECT_EQ(check.strays, 0) << "model " << id << " view " << view << ": " << check.first_stray;
+    }
+    world_remove(&w, o);
+    object_free(o);
+  }
+  EXPECT_GT(check.pixels, 100000);
+  depth_buffer_alloc(false);
   world_release(&w);
   engine_reset();
 }

@@ -188,7 +188,8 @@ TEST_F(Spans, GouraudStepsItsShadeAcrossEachRow) {
 TEST_F(Spans, AMiddleRowOfZeroWidthKeepsThePreviousSteps) {
   for (const FillerCase& f : kAllFillers) {
     if (f.filler == fill_flat || f.filler == fill_gouraud || f.filler == fill_none ||
-        f.filler == fill_texture8_perspective || f.filler == fill_texture32_perspective)
+        f.filler == fill_texture8_perspective || f.filler == fill_texture32_perspective ||
+        f.filler == fill_texture8_depth || f.filler == fill_texture32_depth)
       continue;  // no per-polygon steps
     raster_reset();
     Stage stage(16, 8, f.depth);
@@ -199,6 +200,35 @@ TEST_F(Spans, AMiddleRowOfZeroWidthKeepsThePreviousSteps) {
     set_rows(0, 2);
     f.filler(stage.corners);
     for (int p = 0; p < kMaxInterpolants; p++) EXPECT_EQ(engine.span_step[p], 1000 + p) << f.name;
+  }
+}
+
+// The depth fillers step each row from its right edge's values (pixel R) to
+// its left edge's (pixel L), whatever the other rows hold: the middle row
+// here has a width of 1 and another slope, which a step per polygon would
+// carry across the 4-pixel rows, reading u 50, 10, then 226 and 186.
+TEST_F(Spans, DepthFillersStepEachRowFromEdgeToEdge) {
+  const FillerCase depth_fillers[] = {{"fill_texture8_depth", fill_texture8_depth, 8},
+                                      {"fill_texture32_depth", fill_texture32_depth, 32}};
+  for (const FillerCase& f : depth_fillers) {
+    raster_reset();
+    TestTarget target(16, 8, f.depth);
+    TestTexture tex(f.depth / 8, texel_u_plus_one);
+    texture_select(tex.data(), 1);
+    ASSERT_EQ(depth_buffer_alloc(true), 0);
+    set_row(0, 2, 6, {10 * kOne, 0, 300 * kOne}, {50 * kOne, 0, 100 * kOne});
+    set_row(1, 4, 5, {0, 0, 100 * kOne}, {40 * kOne, 0, 900 * kOne});
+    set_row(2, 2, 6, {10 * kOne, 0, 300 * kOne}, {50 * kOne, 0, 100 * kOne});
+    set_rows(0, 3);
+    f.filler(nullptr);
+    for (int frame_row : {1, 3}) {
+      for (int x = 2; x <= 6; x++) {
+        EXPECT_EQ(target.at(x, frame_row), static_cast<uint32_t>(10 * x - 9)) << f.name << " " << x << "," << frame_row;
+        EXPECT_EQ(engine.depth_buffer[frame_row * 16 + x], static_cast<uint32_t>((300 - 50 * (x - 2)) * kOne))
+            << f.name << " " << x << "," << frame_row;
+      }
+    }
+    depth_buffer_alloc(false);
   }
 }
 
