@@ -290,39 +290,12 @@ TEST(PlanarToChunky, StaysInsideBothBuffers) {
   EXPECT_EQ(out[0], 0xFF);
 }
 
+// netpbm as the independent encoder and decoder (the test support's filters).
+Bytes netpbm(const std::vector<std::string>& argv, const Bytes& input) { return run_filter(argv, input); }
+Bytes ppm_pixels(const Bytes& ppm, int& w, int& h) { return ppm_rgb(ppm, w, h); }
+
 // Pictures written by an independent encoder decode to the pixels its own
 // decoder reads back.
-Bytes netpbm(const std::vector<std::string>& argv, const Bytes& input) {
-  RunOptions options;
-  options.stdin_text.assign(input.begin(), input.end());
-  RunResult r = run_program(argv, options);
-  EXPECT_EQ(r.status, 0) << argv[0] << ": " << r.err;
-  return Bytes(r.out.begin(), r.out.end());
-}
-
-// Parses a binary PPM (P6, maxval 255) into RGB bytes.
-Bytes ppm_pixels(const Bytes& ppm, int& w, int& h) {
-  std::string text(ppm.begin(), ppm.end());
-  size_t pos = 0;
-  auto field = [&]() {
-    while (pos < text.size() && (isspace(static_cast<unsigned char>(text[pos])) || text[pos] == '#')) {
-      if (text[pos] == '#')
-        while (pos < text.size() && text[pos] != '\n') pos++;
-      else
-        pos++;
-    }
-    size_t start = pos;
-    while (pos < text.size() && !isspace(static_cast<unsigned char>(text[pos]))) pos++;
-    return text.substr(start, pos - start);
-  };
-  EXPECT_EQ(field(), "P6");
-  w = std::stoi(field());
-  h = std::stoi(field());
-  EXPECT_EQ(field(), "255");
-  pos++;
-  return Bytes(ppm.begin() + static_cast<long>(pos), ppm.end());
-}
-
 TEST(IlbmFromNetpbm, DecodesToTheSamePixelsAsIlbmtoppm) {
   for (auto [w, h] : {std::pair{320, 200}, std::pair{256, 256}, std::pair{48, 5}}) {
     // 200 colours in stripes, blocks and noise: long runs and literal stretches.

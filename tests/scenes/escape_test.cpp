@@ -20,12 +20,6 @@ namespace {
 const char kLastMenuLine[] = "6 - XF86 fullscreen DGA double pixels\n";
 const char kNoDisplay[] = "...dnuof ton edoM\n";
 
-double now_seconds() {
-  timespec ts;
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return ts.tv_sec + ts.tv_nsec * 1e-9;
-}
-
 int ignore_x_errors(Display*, XErrorEvent*) { return 0; }
 
 // Recognises the tunnel on screen: a frame is the band texture of some

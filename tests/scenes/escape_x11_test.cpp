@@ -13,12 +13,6 @@ namespace {
 
 const char kDisplayFailed[] = "...dnuof ton edoM";
 
-double now_seconds() {
-  timespec ts;
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return ts.tv_sec + ts.tv_nsec * 1e-9;
-}
-
 struct EscapeCase {
   const char* scene;
   unsigned tick;  // where the show's clock is moved on to

@@ -17,13 +17,13 @@
 // After gtest: Xlib defines None and Bool as macros.
 #include <X11/Xlib.h>
 
-namespace {
-
 double now_seconds() {
   timespec ts;
   clock_gettime(CLOCK_MONOTONIC, &ts);
   return ts.tv_sec + ts.tv_nsec * 1e-9;
 }
+
+namespace {
 
 std::string getenv_or(const char* name, const char* fallback) {
   const char* v = std::getenv(name);

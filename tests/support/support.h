@@ -14,6 +14,9 @@ extern const char kModeMenuText[];   // the internal size line and the six modes
 // running; the servers are started by the xvfb fixture of ctest.
 std::string xvfb_display(int depth);
 
+// Seconds on the monotonic clock, for deadlines in tests.
+double now_seconds();
+
 // Paths of the built programs and the test data.
 std::string tundrix_binary();
 std::string capture_binary();
