@@ -297,8 +297,12 @@ bool start_row() {
   if (++state.row > 63) {
     state.row = state.break_row;
     state.break_row = 0;
-    if (++state.position >= pt_module.song_length) state.position = pt_module.restart;
+    ++state.position;
   }
+  // Past the song: also when a jump aimed before position 0 (B00 sets -1)
+  // and a pattern loop on a later channel of the same row kept the row from
+  // wrapping, so the -1 was never stepped back into the song.
+  if (state.position >= pt_module.song_length || state.position >= 128) state.position = pt_module.restart;
   state.pattern = pt_module.orders[state.position];
   state.row_cells = pt_module.patterns[state.pattern] + state.row * pt_module.channels * 4;
   state.cells_position = state.position;
