@@ -79,7 +79,7 @@ TEST(Object, Radius) {
 }
 
 TEST(Object, Normals) {
-  // The spec'd triangle: stored swapped, normal points to -z.
+  // The triangle (0,0,0), (100,0,0), (0,100,0) is stored swapped, so its normal points to -z.
   ModelBytes tri({{0, 0, 0}, {100, 0, 0}, {0, 100, 0}, {9, 9, 9}}, {{0, 1, 2}}, {});
   Object3D* o = object_from_data(tri.bytes.data(), tri.bytes.size(), nullptr, false);
   ASSERT_EQ(object_build_normals(o), 0);

@@ -97,7 +97,7 @@ TEST(ObjectRingScene, EveryPresentedFrameIsTheWindowOfTheRoutinesAtItsTick) {
     EXPECT_LE(run.readings[2 * f], kObjectRingLimit);
     uint32_t t = run.readings[2 * f + 1];
     object_ring_frame(&s, t);
-    EXPECT_EQ(hash_frame(object_ring_window(s, t)), run.frame_hashes[f]) << "frame at tick " << t;
+    EXPECT_EQ(frame_hash(object_ring_window(s, t)), run.frame_hashes[f]) << "frame at tick " << t;
   }
   EXPECT_EQ(run.events.substr(run.events.size() - 3), "PTP");
   EXPECT_GT(run.readings.back(), kObjectRingLimit);

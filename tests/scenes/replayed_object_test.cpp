@@ -150,7 +150,7 @@ TEST(ReplayedObjectScene, EveryPresentedFrameIsTheRoutinesAtItsTicksFadingToBlac
     uint32_t c1 = run.readings[r + 1], c2 = run.readings[r + 2], clock = run.readings[r + 3];
     replay_frame(&s, c1, c2);
     if (clock > kReplayFadeStart) fade_frame(s.frame, replay_fade_level(clock));
-    for (int i = 0; i < 4; i++) ASSERT_EQ(run.frame_hashes[4 * frames + i], hash_frame(s.frame)) << "at " << clock;
+    for (int i = 0; i < 4; i++) ASSERT_EQ(run.frame_hashes[4 * frames + i], frame_hash(s.frame)) << "at " << clock;
     bool dark = true;
     for (int m = 0; m < kFramePixels; m++) dark = dark && (s.frame[m] & 0xFFFFFF) == 0;
     // From level 0 on only black is left; until the level is low the trails

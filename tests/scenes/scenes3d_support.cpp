@@ -15,15 +15,6 @@ int lit_pixels(const uint32_t* frame) {
   return n;
 }
 
-uint64_t hash_frame(const uint32_t* frame) {
-  uint64_t h = 1469598103934665603ull;
-  for (int m = 0; m < kFramePixels; m++) {
-    h ^= frame[m];
-    h *= 1099511628211ull;
-  }
-  return h;
-}
-
 int load_speed_module(bool stop) {
   // 31 empty samples, one order, one pattern of 64 rows x 4 channels; the
   // player converts the pattern in place, so the bytes must outlive playback.

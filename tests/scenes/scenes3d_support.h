@@ -7,8 +7,6 @@
 bool frame_is_black(const uint32_t* frame);
 // Pixels of the frame that are not 0.
 int lit_pixels(const uint32_t* frame);
-// FNV-1a over the 320 x 200 frame.
-uint64_t hash_frame(const uint32_t* frame);
 
 // Loads a one-pattern module with the silent device: with stop set its first
 // row sets speed 0 (F00), otherwise it never changes the speed of 6. Then

@@ -268,11 +268,11 @@ std::vector<uint64_t> replay(const SceneRun& run, int* fading_frames) {
     }
     EXPECT_EQ(run.events[e], 'F');
     e++;
-    hashes.push_back(hash_frame(s.frame));
+    hashes.push_back(frame_hash(s.frame));
   }
   EXPECT_EQ(run.events.substr(e), "TPTFP") << "the limit ends the loop; a black frame; the closing poll";
   std::memset(s.frame, 0, kFrameBytes);
-  hashes.push_back(hash_frame(s.frame));
+  hashes.push_back(frame_hash(s.frame));
   return hashes;
 }
 
@@ -305,7 +305,7 @@ TEST(WhirlGreetingsScene, EnteredLateOrEscapedItEndsWithABlackFrame) {
   EXPECT_EQ(run_scene(scene_whirl_greetings, &late), 1);
   EXPECT_EQ(late.events, "TPTFP");
   std::vector<uint32_t> black(kFramePixels, 0);
-  EXPECT_EQ(late.frame_hashes.back(), hash_frame(black.data()));
+  EXPECT_EQ(late.frame_hashes.back(), frame_hash(black.data()));
   for (int escapes : {1, 2}) {
     SceneRun run;
     run.first_tick = 11000;

@@ -82,8 +82,8 @@ Rgb shade_sphere(const Scene& scene, const Sphere& s, V3f p, V3f d, int depth) {
     through = trace(scene, exit, out, depth - 1) * s.tint;
   }
   through = mix(s.tint * 0.45f, through, s.clarity);
-  float spec = std::pow(std::max(0.0f, dot(reflect(d, n), kMoon)), 60.0f);
-  return mix(through, reflected, mirror) + hex(0xffffff) * spec;
+  float specular = std::pow(std::max(0.0f, dot(reflect(d, n), kMoon)), 60.0f);
+  return mix(through, reflected, mirror) + hex(0xffffff) * specular;
 }
 
 Rgb shade_lake(const Scene& scene, V3f p, V3f d, int depth) {
