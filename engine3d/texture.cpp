@@ -21,8 +21,7 @@ constexpr int kTextureSize = 256;
 uint8_t* decode_chunky(const uint8_t* picture, size_t size, uint8_t* palette) {
   const IffHeader h = iff_header;
   const size_t pixels = static_cast<size_t>(h.width) * static_cast<size_t>(h.height);
-  const size_t decoded_size =
-      h.chunky ? pixels : static_cast<size_t>(h.width / 8) * static_cast<size_t>(h.planes) * h.height;
+  const size_t decoded_size = iff_output_size(h);
   auto* decoded = static_cast<uint8_t*>(std::calloc(decoded_size ? decoded_size : 1, 1));
   if (!decoded) return nullptr;
   iff_decode(picture, size, decoded, decoded_size, palette);

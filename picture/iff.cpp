@@ -37,28 +37,91 @@ int fail_black(const char* why, uint8_t* dest, size_t dest_capacity, uint8_t* pa
   return fail(why);
 }
 
-// ByteRun1: n >= 0 copies n + 1 bytes, -127..-1 repeats the next byte -n + 1
-// times, -128 is a no-op. Runs are cut at the end of the output and at the end
-// of the input. Returns the bytes written.
-size_t unpack_byterun1(const uint8_t* in, const uint8_t* in_end, uint8_t* out, size_t out_size) {
-  size_t written = 0;
-  while (written < out_size && in < in_end) {
-    int n = static_cast<int8_t>(*in++);
-    if (n >= 0) {
-      size_t take = static_cast<size_t>(n) + 1;
-      size_t available = static_cast<size_t>(in_end - in);
-      if (take > available) take = available;
-      size_t count = take < out_size - written ? take : out_size - written;
-      std::memcpy(out + written, in, count);
-      in += take;
-      written += count;
-    } else if (n != -128) {
-      if (in == in_end) break;
-      size_t count = static_cast<size_t>(1 - n);
-      if (count > out_size - written) count = out_size - written;
-      std::memset(out + written, *in++, count);
-      written += count;
+// The body as one stream of bytes: a stored body is copied, a ByteRun1 body
+// unpacked (n >= 0 copies n + 1 bytes, -127..-1 repeats the next byte -n + 1
+// times, -128 is a no-op). A run left unfinished at the end of one read goes
+// on in the next, so runs may cross rows as they do in a single stream.
+struct BodyStream {
+  const uint8_t* in;
+  const uint8_t* end;
+  bool packed;
+  size_t literal_left = 0;
+  size_t repeat_left = 0;
+  uint8_t repeat_value = 0;
+};
+
+size_t smaller(size_t a, size_t b) { return a < b ? a : b; }
+
+// Moves up to count bytes of the body to out, or drops them when out is
+// null. Returns the bytes moved: fewer than count only when the body ended.
+size_t body_read(BodyStream& s, uint8_t* out, size_t count) {
+  size_t done = 0;
+  if (!s.packed) {
+    done = smaller(count, static_cast<size_t>(s.end - s.in));
+    if (out) std::memcpy(out, s.in, done);
+    s.in += done;
+    return done;
+  }
+  while (done < count) {
+    size_t n;
+    if (s.repeat_left) {
+      n = smaller(s.repeat_left, count - done);
+      if (out) std::memset(out + done, s.repeat_value, n);
+      s.repeat_left -= n;
+    } else if (s.literal_left) {
+      // A literal run cut short by the end of the data ends the body.
+      n = smaller(smaller(s.literal_left, count - done), static_cast<size_t>(s.end - s.in));
+      if (n == 0) break;
+      if (out) std::memcpy(out + done, s.in, n);
+      s.in += n;
+      s.literal_left -= n;
+    } else {
+      if (s.in == s.end) break;
+      int code = static_cast<int8_t>(*s.in++);
+      if (code >= 0) {
+        s.literal_left = static_cast<size_t>(code) + 1;
+      } else if (code != -128) {
+        if (s.in == s.end) break;
+        s.repeat_value = *s.in++;
+        s.repeat_left = static_cast<size_t>(1 - code);
+      }
+      continue;
     }
+    done += n;
+  }
+  return done;
+}
+
+// a * b, or SIZE_MAX when it does not fit.
+size_t product(size_t a, size_t b) {
+  size_t p;
+  return __builtin_mul_overflow(a, b, &p) ? SIZE_MAX : p;
+}
+
+// Bytes of one output row (a PBM row or an ILBM plane row) and of the same
+// row in the file, which pads PBM rows to even byte counts and ILBM plane
+// rows to 16-bit words.
+size_t row_bytes(const IffHeader& h) {
+  size_t width = static_cast<size_t>(h.width);
+  return h.chunky ? width : (width + 7) / 8;
+}
+size_t stored_row_bytes(const IffHeader& h) {
+  size_t width = static_cast<size_t>(h.width);
+  return h.chunky ? width + (width & 1) : (width + 15) / 16 * 2;
+}
+
+// Unpacks the body row by row into out[0..out_size), dropping each row's
+// padding. Returns the bytes written; fewer than out_size when the body ended.
+size_t unpack_rows(BodyStream& s, const IffHeader& h, uint8_t* out, size_t out_size) {
+  const size_t kept = row_bytes(h);
+  const size_t padding = stored_row_bytes(h) - kept;
+  size_t written = 0;
+  while (kept && written < out_size) {
+    size_t want = smaller(kept, out_size - written);
+    size_t got = body_read(s, out + written, want);
+    written += got;
+    if (got < want) break;
+    body_read(s, nullptr, padding);
   }
   return written;
 }
@@ -104,38 +167,45 @@ int iff_decode(const uint8_t* data, size_t size, uint8_t* dest, size_t dest_capa
   long body = find_tag(data, size, "BODY", kChunkLastOffset, kChunkDataOffset);
   if (body < 0) return fail_black("BODY not found.", dest, dest_capacity, palette);
 
-  size_t width = static_cast<size_t>(iff_header.width);
-  size_t height = static_cast<size_t>(iff_header.height);
-  size_t out_size = chunky ? width * height : width / 8 * static_cast<size_t>(iff_header.planes) * height;
-  if (out_size > dest_capacity) out_size = dest_capacity;
-  iff_body_filled = unpack_byterun1(data + body + kChunkDataOffset, data + size, dest, out_size);
-  // Compressed data that ends early leaves the rest of the picture black
-  // rather than whatever the buffer held before.
+  size_t out_size = smaller(iff_output_size(iff_header), dest_capacity);
+  BodyStream stream{data + body + kChunkDataOffset, data + size, iff_header.compression != 0};
+  iff_body_filled = unpack_rows(stream, iff_header, dest, out_size);
+  // A body that ends early leaves the rest of the picture black rather than
+  // whatever the buffer held before.
   std::memset(dest + iff_body_filled, 0, out_size - iff_body_filled);
 
   iff_status = "Picture loaded ok.";
   return kIffDecoded;
 }
 
+size_t iff_output_size(const IffHeader& h) {
+  if (h.width < 0 || h.height < 0 || h.planes < 0) return SIZE_MAX;
+  size_t rows = static_cast<size_t>(h.height);
+  if (!h.chunky) rows = product(rows, static_cast<size_t>(h.planes));
+  return product(rows, row_bytes(h));
+}
+
 void iff_planar_to_chunky(const uint8_t* planar, size_t planar_size, uint8_t* dest,
                           size_t dest_capacity) {
-  size_t width = static_cast<size_t>(iff_header.width);
-  size_t height = static_cast<size_t>(iff_header.height);
-  size_t planes = static_cast<size_t>(iff_header.planes);
-  size_t plane_pitch = width / 8;
-  size_t row_pitch = plane_pitch * planes;
+  const size_t width = static_cast<size_t>(iff_header.width);
+  const size_t height = static_cast<size_t>(iff_header.height);
+  const size_t planes = static_cast<size_t>(iff_header.planes);
+  const size_t plane_pitch = (width + 7) / 8;
+  const size_t row_pitch = product(plane_pitch, planes);
+  // Only eight planes fit in an index byte; further planes are ignored.
+  const size_t used_planes = smaller(planes, 8);
+  size_t out = 0;
+  size_t row = 0;  // offset of the row's plane 0; stops growing past the data
   for (size_t y = 0; y < height; y++) {
-    for (size_t x = 0; x < width; x++) {
-      size_t out = y * width + x;
+    for (size_t x = 0; x < width; x++, out++) {
       if (out >= dest_capacity) return;
       unsigned bit = 7 - (x & 7);
       unsigned value = 0;
-      // Only eight planes fit in an index byte; further planes are ignored.
-      for (size_t k = 0; k < planes && k < 8; k++) {
-        size_t at = y * row_pitch + k * plane_pitch + x / 8;
-        if (at < planar_size && (planar[at] >> bit & 1)) value |= 1u << k;
-      }
+      size_t at = row + x / 8;
+      for (size_t k = 0; k < used_planes && at < planar_size; k++, at += plane_pitch)
+        if (planar[at] >> bit & 1) value |= 1u << k;
       dest[out] = static_cast<uint8_t>(value);
     }
+    if (row < planar_size) row = row_pitch > planar_size - row ? planar_size : row + row_pitch;
   }
 }

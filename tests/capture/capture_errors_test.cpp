@@ -226,18 +226,20 @@ TEST(CaptureOutputs, AFailedCommandLeavesNothingBehind) {
 
 TEST(CapturePicture, DamagedPicturesAreReportedAndWrittenOnlyOnRequest) {
   std::string good = netpbm_ilbm(64, 16, {"-compress"});
-  std::string planes0 = good;
-  // BMHD data: width, height, x, y (2 bytes each), then the plane count.
+  std::string planes0 = good, packed2 = good;
+  // BMHD data: width, height, x, y (2 bytes each), the plane count, the
+  // masking and the compression.
   size_t bmhd = planes0.find("BMHD");
   ASSERT_NE(bmhd, std::string::npos);
   planes0[bmhd + 8 + 8] = 0;
+  packed2[bmhd + 8 + 10] = 2;
   struct Case {
     const char* name;
     std::string bytes;
     const char* says;
   } cases[] = {
       {"cut.ilbm", good.substr(0, good.size() - 40), "the body ends after"},
-      {"raw.ilbm", netpbm_ilbm(64, 16, {"-nocompress"}), "compression 0 is not ByteRun1"},
+      {"packed2.ilbm", packed2, "compression 2 is neither stored (0) nor ByteRun1 (1)"},
       {"flat.ilbm", planes0, "0 bit planes"},
   };
   for (const Case& c : cases) {
@@ -258,6 +260,8 @@ TEST(CapturePicture, DamagedPicturesAreReportedAndWrittenOnlyOnRequest) {
   }
   write_bytes(in_temp("good.ilbm"), good);
   EXPECT_EQ(capture({"picture", in_temp("good.ilbm"), "-o", in_temp("good.png")}).status, 0);
+  write_bytes(in_temp("stored.ilbm"), netpbm_ilbm(64, 16, {"-nocompress"}));
+  EXPECT_EQ(capture({"picture", in_temp("stored.ilbm"), "-o", in_temp("stored.png")}).status, 0);
 }
 
 }  // namespace

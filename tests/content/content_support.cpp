@@ -14,7 +14,7 @@ DecodedPicture decode_embedded(PictureRole role) {
   d.height = iff_header.height;
   d.chunky = iff_header.chunky;
   size_t pixels = static_cast<size_t>(d.width) * d.height;
-  std::vector<uint8_t> body(pixels, 0);
+  std::vector<uint8_t> body(iff_output_size(iff_header), 0);
   if (!iff_decode(blob.data, blob.size, body.data(), body.size(), d.palette)) return d;
   if (d.chunky) {
     d.indices = body;

@@ -30,7 +30,7 @@ bool decode_role(PictureRole role, Decoded& out) {
   out.height = iff_header.height;
   out.planar = !iff_header.chunky;
   size_t pixels = static_cast<size_t>(out.width) * out.height;
-  std::vector<uint8_t> body(pixels, 0);
+  std::vector<uint8_t> body(iff_output_size(iff_header), 0);
   out.indices.assign(pixels, 0);
   if (!iff_decode(blob.data, blob.size, body.data(), body.size(), out.palette)) return false;
   if (out.planar)

@@ -22,9 +22,9 @@ const char kMusicHelp[] =
     "      seconds, order position, row.\n";
 const char kPictureHelp[] =
     "  picture FILE -o OUT.png [--keep-damaged]\n"
-    "      Decodes an IFF ILBM or PBM picture with the show's decoder. A damaged\n"
-    "      picture (a body that ends early, a compression other than ByteRun1, no\n"
-    "      bit planes) is reported with status 1 and no PNG, or with the PNG of\n"
+    "      Decodes an IFF ILBM or PBM picture (stored or ByteRun1) with the show's\n"
+    "      decoder. A damaged picture (a body that ends early, another compression,\n"
+    "      no bit planes) is reported with status 1 and no PNG, or with the PNG of\n"
     "      what decoded when --keep-damaged is given.\n"
     "  picture --list\n"
     "  picture --embedded ROLE|all -o OUT.png\n"

@@ -2,9 +2,9 @@
 // decoder, written as a palette PNG; --list and --embedded go to the show's
 // embedded pictures.
 //
-// The show's decoder is lenient on purpose (it never checks the compression
-// and fills what a short body leaves black); the tool is not: a picture the
-// decoder would show damaged is reported as such.
+// The show's decoder is lenient on purpose (it unpacks any compression but a
+// stored body as ByteRun1 and fills what a short body leaves black); the tool
+// is not: a picture the decoder would show damaged is reported as such.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -17,6 +17,8 @@
 namespace {
 
 constexpr size_t kMaxPixels = size_t{1} << 26;
+constexpr size_t kMaxDecodedBytes = size_t{1} << 29;
+constexpr int kStored = 0;
 constexpr int kByteRun1 = 1;
 
 struct PictureOptions {
@@ -51,8 +53,9 @@ int failed(const char* in, const std::string& what) {
 std::string damage(const IffHeader& h, size_t output_size) {
   if (h.planes == 0) return "damaged picture: 0 bit planes";
   if (h.planes > 8) return "damaged picture: " + std::to_string(h.planes) + " bit planes (at most 8 decode)";
-  if (h.compression != kByteRun1)
-    return "damaged picture: compression " + std::to_string(h.compression) + " is not ByteRun1 (1)";
+  if (h.compression != kStored && h.compression != kByteRun1)
+    return "damaged picture: compression " + std::to_string(h.compression) +
+           " is neither stored (0) nor ByteRun1 (1)";
   if (iff_body_filled < output_size)
     return "damaged picture: the body ends after " + std::to_string(iff_body_filled) + " of " +
            std::to_string(output_size) + " bytes";
@@ -77,9 +80,10 @@ int capture_picture_main(int argc, char** argv) {
   IffHeader h = iff_header;
   if (h.width == 0 || h.height == 0) return failed(o.in, "empty picture");
   size_t pixels = static_cast<size_t>(h.width) * h.height;
-  if (pixels > kMaxPixels)
+  // Up to 255 bit planes: the planar body can be far larger than the pixels.
+  size_t decoded_size = iff_output_size(h);
+  if (pixels > kMaxPixels || decoded_size > kMaxDecodedBytes)
     return failed(o.in, "picture too large (" + std::to_string(h.width) + "x" + std::to_string(h.height) + ")");
-  size_t decoded_size = h.chunky ? pixels : static_cast<size_t>(h.width / 8) * h.planes * h.height;
   std::vector<uint8_t> decoded(decoded_size, 0);
   if (iff_decode(data.data(), data.size(), decoded.data(), decoded.size(), palette) == 0)
     return failed(o.in, iff_status);
