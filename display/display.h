@@ -25,6 +25,11 @@ constexpr int kDisplayOpened = 0;
 // DGA pages do not fit. A failed open leaves nothing open.
 int display_open(int size_kind, int flags);
 
+// Opens output mode 1..6 for an internal size of width x height without the
+// menu (the command line's --mode); what display_open does after reading the
+// mode. Returns 0; 1 or 2 on failure (see display_open), nothing left open.
+int display_open_mode(int width, int height, int mode);
+
 // Converts and shows the internal height's rows (200 in the show) of 320
 // pixels read from frame, which may be a window into a taller picture of
 // 320-pixel rows. Only after a successful display_open.

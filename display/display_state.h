@@ -56,11 +56,6 @@ extern DisplayState display_state;
 constexpr int kImageBufferSize = 640 * 480 * 4;
 extern uint8_t display_image_buffer[kImageBufferSize];
 
-// Opens output mode 1..6 for an internal size of width x height without the
-// menu; what display_open does after reading the mode.
-// Returns 0; 1 or 2 on failure (see display_open), with nothing left open.
-int display_open_mode(int width, int height, int mode);
-
 // Makes the shared-memory image of width x height for the window paths and
 // has the server attach it; the segment is marked for removal at once.
 // Returns 0, or 2 with nothing left when any step fails.

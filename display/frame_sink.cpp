@@ -1,9 +1,9 @@
 // display_present, display_poll_escape and display_close go to one sink: the
 // X11 output unless a capture run installed its own. Presenting is paced here,
 // for every sink, so the live show and a capture look alike.
+#include "base/clock.h"
 #include "display/display.h"
 #include "display/x11_output.h"
-#include "show/clock.h"
 
 namespace {
 

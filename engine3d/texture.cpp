@@ -1,7 +1,6 @@
-// Textures, palettes and frame blending: IFF pictures resampled into
-// Texture256 maps, palette conversion and quantising, the combined palette of
-// the 8-bit texture-plus-environment mode, and the two whole-frame routines
-// around the renderer (fade-and-add, 2x expansion).
+// Textures and palettes: IFF pictures resampled into Texture256 maps,
+// palette conversion and quantising, and the combined palette of the 8-bit
+// texture-plus-environment mode.
 #include "engine3d/texture.h"
 
 #include <cstdlib>
@@ -117,48 +116,5 @@ void palette_combine(const uint8_t* a, const uint8_t* b, uint8_t* out, int level
       for (int c = 0; c < 3; c++)
         out[3 * entry + c] = static_cast<uint8_t>(((b_colour[c] + 63) * a[3 * i + c]) >> 7);
     }
-  }
-}
-
-void fade_table_init() {
-  for (uint32_t i = 0; i < 256; i++) engine.fade_table[i] = (15 * i) >> 4;
-}
-
-namespace {
-
-// Each colour channel at 15/16 through the fade table; the top byte stays.
-inline uint32_t faded(uint32_t d) {
-  const uint32_t* fade = engine.fade_table;
-  return (d & 0xFF000000u) | ((fade[(d >> 16) & 0xFF] & 0xFF) << 16) |
-         ((fade[(d >> 8) & 0xFF] & 0xFF) << 8) | (fade[d & 0xFF] & 0xFF);
-}
-
-}  // namespace
-
-// One 32-bit add per pixel: a channel whose sum passes 255 carries into the
-// next, as the trails have always done.
-void frame_fade_add(const uint32_t* background, uint32_t* render, uint32_t* display, int count) {
-  if (background) {
-    for (int k = 0; k < count; k++) {
-      display[k] = faded(display[k]) + render[k];
-      render[k] = background[k];
-    }
-  } else {
-    for (int k = 0; k < count; k++) {
-      display[k] = faded(display[k]) + render[k];
-      render[k] = 0;
-    }
-  }
-}
-
-void expand_2x_smooth(uint32_t* out, const uint8_t* src, int count, const uint32_t* palette) {
-  constexpr int kRowPitch = 320;
-  uint32_t previous_half = 0;
-  for (int k = 0; k < count; k++) {
-    const uint32_t c = palette[src[k]];
-    const uint32_t half = (c >> 1) & 0x7F7F7F7F;
-    out[2 * k + 1] = out[2 * k + 1 + kRowPitch] = c;
-    out[2 * k] = out[2 * k + kRowPitch] = previous_half + half;
-    previous_half = half;
   }
 }

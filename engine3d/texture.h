@@ -1,7 +1,6 @@
-// Textures, palettes and frame blending: pictures into Texture256 maps, the
-// combined palette of the 8-bit texture-plus-environment mode, the trails'
-// fade-and-add and the 2x expansion of small 8-bit frames.
-// Reads and writes: engine.fade_table (fade_table_init, frame_fade_add).
+// Textures and palettes: pictures into Texture256 maps, palette conversion
+// and quantising, and the combined palette of the 8-bit
+// texture-plus-environment mode. Reads and writes no engine state.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -31,14 +30,3 @@ void pow2_ceil(int* count, int* log);
 // Entries that would lie past the 256-colour output (n above 16) or read past
 // b are left as they are.
 void palette_combine(const uint8_t* a, const uint8_t* b, uint8_t* out, int levels, int stride);
-// Entry i of the fade table = (15 x i) >> 4.
-// Writes: engine.fade_table.
-void fade_table_init();
-// display = faded display + render (one 32-bit add per pixel); render is
-// then reset to background, or to 0 without one.
-void frame_fade_add(const uint32_t* background, uint32_t* render, uint32_t* display, int count);
-// One source row of count 8-bit pixels through a 32-bit palette into two
-// output rows 320 pixels apart, each pixel a 2x2 block: right column its
-// colour, left column the average of it and its left neighbour (half its
-// colour for the first). out needs 320 + 2 x count pixels.
-void expand_2x_smooth(uint32_t* out, const uint8_t* src, int count, const uint32_t* palette);

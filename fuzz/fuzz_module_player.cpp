@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "player/loader.h"
-#include "show/start_up.h"
+#include "show/music_tick.h"
 #include "sound/devices.h"
 #include "sound/stream.h"
 

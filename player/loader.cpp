@@ -5,7 +5,7 @@
 
 #include "player/module.h"
 #include "player/playback.h"
-#include "shared/sound_device.h"
+#include "sound/device_operations.h"
 
 Module pt_module;
 

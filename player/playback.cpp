@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "player/module.h"
-#include "shared/sound_device.h"
+#include "sound/device_operations.h"
 
 namespace {
 

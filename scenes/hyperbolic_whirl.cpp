@@ -4,10 +4,10 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/clock.h"
 #include "display/display.h"
 #include "scenes/scene_kit.h"
 #include "scenes/scenes.h"
-#include "show/clock.h"
 
 namespace {
 

@@ -7,13 +7,14 @@
 #pragma once
 #include <cstdint>
 
+#include "base/timeline.h"
 #include "scenes/polar_maps.h"
 #include "scenes/scene_kit.h"
 
 // The show tick where the warp starts to grow (n = 0), and the last tick of
 // the scene's frame loop.
 constexpr uint32_t kWhirlGrowStart = 13196;
-constexpr uint32_t kHyperbolicWhirlLimit = 14191;
+constexpr uint32_t kHyperbolicWhirlLimit = scene_end_tick(kSceneHyperbolicWhirl);
 
 // The warp source keeps the first 250 rows of a 256 x 256 picture.
 constexpr int kWarpSourcePixels = 64000;

@@ -5,11 +5,12 @@
 #include <cstring>
 #include <numbers>
 
+#include "base/clock.h"
 #include "display/display.h"
+#include "engine3d/frame_blend.h"
 #include "engine3d/raster.h"
 #include "engine3d/texture.h"
 #include "scenes/scenes.h"
-#include "show/clock.h"
 
 const RingShape kObjectRingShape = {kRingObjects, 1, 0.1, 13076.923076923076, 20769.230769230766,
                                     769.2307692307692, 2.5132741228718345};
@@ -62,14 +63,13 @@ void load_pictures(ObjectRing* s) {
 
 }  // namespace
 
-bool object_ring_open(ObjectRing* s) {
-  if (!take_buffers(s)) return false;
+SceneSetUp object_ring_open(ObjectRing* s) {
+  if (!take_buffers(s)) return kSetUpNoMemory;
   render_target_set(s->render);
   load_pictures(s);
   const Blob models[2] = {model_data(MODEL_A), model_data(MODEL_B)};
-  RingBuild built = ring_build(&s->world.world, kObjectRingShape, models, 2);
-  if (built == kRingBadData) object_data_failed(kBadObjectData);
-  if (built == kRingNoNormals) object_data_failed(kNoNormals);
+  const SceneSetUp built = ring_build(&s->world.world, kObjectRingShape, models, 2);
+  if (built != kSetUpDone) return built;
   world_rewind(&s->world.world);
   for (Object3D* o = world_next(&s->world.world); o; o = world_next(&s->world.world)) {
     o->render_flags = kModeEnvironment;
@@ -77,7 +77,7 @@ bool object_ring_open(ObjectRing* s) {
   }
   viewport_set(kFrameWidth, kFrameHeight, 32);
   fade_table_init();
-  return true;
+  return kSetUpDone;
 }
 
 void object_ring_frame(ObjectRing* s, uint32_t t) {
@@ -107,7 +107,8 @@ const uint32_t* object_ring_window(const ObjectRing& s, uint32_t t) {
 
 int scene_object_ring() {
   ObjectRing s{};
-  if (!object_ring_open(&s)) return 0;
+  const SceneSetUp set_up = object_ring_open(&s);
+  if (set_up != kSetUpDone) return set_up_failed(set_up);
   while (frame_goes_on(kObjectRingLimit)) {
     uint32_t t = show_ticks();
     object_ring_frame(&s, t);

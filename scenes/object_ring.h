@@ -8,12 +8,13 @@
 #pragma once
 #include <cstdint>
 
+#include "base/timeline.h"
 #include "scenes/scene3d_kit.h"
 #include "scenes/scene_kit.h"
 
 // The frame loop runs while the clock reads at most this; the slide starts
 // on the tick after kRingSlideStart.
-constexpr uint32_t kObjectRingLimit = 10451;
+constexpr uint32_t kObjectRingLimit = scene_end_tick(kSceneObjectRing);
 constexpr uint32_t kRingSlideStart = 10252;
 constexpr int kRingObjects = 10;
 
@@ -33,10 +34,10 @@ struct ObjectRing {
 extern const RingShape kObjectRingShape;
 
 // Set-up: buffers, world, textures, background, the ten objects, viewport
-// and fade table. Returns false when a buffer or the engine's work buffers
-// cannot be allocated. Ends the show (object_data_failed) on object data that
-// cannot be used.
-bool object_ring_open(ObjectRing* s);
+// and fade table. Returns kSetUpDone; kSetUpNoMemory when a buffer or the
+// engine's work buffers cannot be allocated; kSetUpBadData or
+// kSetUpNoNormals on object data that cannot be used.
+SceneSetUp object_ring_open(ObjectRing* s);
 
 // Draws the ring at tick t into the render target and lays it over the
 // faded trails (the render target is then the background again).

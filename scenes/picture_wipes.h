@@ -7,6 +7,7 @@
 #pragma once
 #include <cstdint>
 
+#include "base/timeline.h"
 #include "scenes/scene_kit.h"
 
 constexpr int kTransitionPixels = 320 * 400;
@@ -21,7 +22,7 @@ constexpr int kWipeStages = 6;
 constexpr WipeStage kWipeStage[kWipeStages] = {{7195, 6796}, {7595, 7196}, {7995, 7596},
                                                {8395, 7996}, {8795, 8396}, {9195, 8796}};
 constexpr uint32_t kDissolveStart = 9196;  // u counts from here
-constexpr uint32_t kWipesEnd = 9451;
+constexpr uint32_t kWipesEnd = scene_end_tick(kScenePictureWipes);
 
 // Everything the scene keeps. The buffers come from memory at wipes_open and
 // go with it.

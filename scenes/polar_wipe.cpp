@@ -3,11 +3,11 @@
 
 #include <cmath>
 
+#include "base/clock.h"
 #include "display/display.h"
 #include "scenes/polar_maps.h"
 #include "scenes/scene_kit.h"
 #include "scenes/scenes.h"
-#include "show/clock.h"
 
 namespace {
 

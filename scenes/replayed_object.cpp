@@ -6,14 +6,15 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/clock.h"
+#include "base/tables.h"
 #include "display/display.h"
 #include "engine3d/faces.h"
+#include "engine3d/frame_blend.h"
 #include "engine3d/raster.h"
 #include "engine3d/texture.h"
 #include "player/playback.h"
 #include "scenes/scenes.h"
-#include "show/clock.h"
-#include "show/tables.h"
 
 namespace {
 
@@ -41,35 +42,35 @@ void pose(Object3D* o, int k) {
 
 }  // namespace
 
-bool replayed_object_open(ReplayedObject* s) {
+SceneSetUp replayed_object_open(ReplayedObject* s) {
   s->animation = s->memory.take<uint8_t>(static_cast<size_t>(kAnimationFrames) * kAnimationFrameBytes);
   s->render = s->memory.take<uint32_t>(kRenderRows * kFrameWidth);
   s->frame = s->memory.take<uint32_t>(kFramePixels);
-  if (s->memory.failed || !s->world.open()) return false;
+  if (s->memory.failed || !s->world.open()) return kSetUpNoMemory;
   if (!s->environment.load(PIC_ENV_TEXTURE, s->environment_palette) || !s->main.load(PIC_MAIN_TEXTURE, s->main_palette))
-    return false;
+    return kSetUpNoMemory;
   texture_select(s->environment.buffer, 2);
   texture_select(s->main.buffer, 1);
   texture_quantize(s->main.buffer, 16, 4);
   palette_combine(s->environment_palette, s->main_palette, s->combined_palette, 16, 4);
   Blob model = model_data(MODEL_D);
   Object3D* o = model.data ? object_from_data(model.data, model.size, nullptr, true) : nullptr;
-  if (!o) object_data_failed(kBadObjectData);
+  if (!o) return kSetUpBadData;
   World& w = s->world.world;
   if (world_add(&w, o) != 0) {
     object_free(o);
-    object_data_failed(kBadObjectData);
+    return kSetUpBadData;
   }
   w.eye_z = kEyeZ;
   o->texture2 = s->environment.buffer;
   o->texture1 = s->main.buffer;
-  if (!o->normals && object_build_normals(o) != 0) object_data_failed(kNoNormals);
+  if (!o->normals && object_build_normals(o) != 0) return kSetUpNoNormals;
   o->position_z = kObjectZ;
   o->render_flags = kModeTextureEnvironment;
   fade_table_init();
   for (int n = 0; n < 256; n++) s->colours[n] = display_colour(s->combined_palette + 3 * n);
   viewport_set(kAnimationWidth, kAnimationHeight, 8);
-  return true;
+  return kSetUpDone;
 }
 
 void prerender_animation(ReplayedObject* s) {
@@ -132,7 +133,8 @@ void fade_frame(uint32_t* frame, int32_t level) {
 
 int scene_replayed_object() {
   ReplayedObject s{};
-  if (!replayed_object_open(&s)) return 0;
+  const SceneSetUp set_up = replayed_object_open(&s);
+  if (set_up != kSetUpDone) return set_up_failed(set_up);
   prerender_animation(&s);
   // Nothing is drawn while waiting; an Escape here only ends the wait. Each
   // round sleeps at most a tick, so Escape is still seen at once.

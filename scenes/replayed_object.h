@@ -10,11 +10,12 @@
 #pragma once
 #include <cstdint>
 
+#include "base/timeline.h"
 #include "scenes/scene3d_kit.h"
 #include "scenes/scene_kit.h"
 
 constexpr uint32_t kReplayWaitUntil = 14891;  // playback starts past this tick
-constexpr uint32_t kReplayLimit = 16191;
+constexpr uint32_t kReplayLimit = scene_end_tick(kSceneReplayedObject);
 constexpr uint32_t kReplayFadeStart = 15892;  // fading from the tick after
 constexpr int kAnimationFrames = 256;
 constexpr int kAnimationWidth = 160, kAnimationHeight = 100;
@@ -34,9 +35,10 @@ struct ReplayedObject {
 
 // Set-up up to the pre-rendering: buffers, world, textures, the combined
 // palette, the object, the display colours and the 160 x 100 x 8 viewport.
-// Returns false when memory runs out. Ends the show (object_data_failed) on
-// object data that cannot be used.
-bool replayed_object_open(ReplayedObject* s);
+// Returns kSetUpDone; kSetUpNoMemory when memory runs out or a texture does
+// not load; kSetUpBadData or kSetUpNoNormals on object data that cannot be
+// used.
+SceneSetUp replayed_object_open(ReplayedObject* s);
 
 // Renders the object's full turn into the 256 animation frames.
 void prerender_animation(ReplayedObject* s);

@@ -6,10 +6,7 @@
 #include "engine3d/faces.h"
 #include "engine3d/raster.h"
 #include "engine3d/texture.h"
-#include "show/sequence.h"
-
-const char kBadObjectData[] = "Inva kewl.dat!";
-const char kNoNormals[] = "No luck!";
+#include "scenes/scenes.h"
 
 bool SceneWorld::open() {
   open_ = world_init(&world) == 0;
@@ -36,7 +33,13 @@ uint8_t* LoadedTexture::texels() const {
 
 uint32_t* texels32(void* buffer) { return static_cast<uint32_t*>(const_cast<void*>(texture_origin(buffer))); }
 
-void object_data_failed(const char* message) { end_show_failed(message); }
+int set_up_failed(SceneSetUp set_up) {
+  switch (set_up) {
+    case kSetUpBadData: return kSceneBadObjectData;
+    case kSetUpNoNormals: return kSceneNoNormals;
+    default: return kSceneEndsShow;
+  }
+}
 
 Point3 ring_position(const RingShape& shape, int k) {
   double a = 2 * std::numbers::pi * shape.turn_step * k;
@@ -45,26 +48,26 @@ Point3 ring_position(const RingShape& shape, int k) {
           static_cast<int32_t>(std::cos(a) * shape.radius_z)};
 }
 
-RingBuild ring_build(World* world, const RingShape& shape, const Blob* models, int model_count) {
+SceneSetUp ring_build(World* world, const RingShape& shape, const Blob* models, int model_count) {
   for (int i = 0; i < shape.count; i++) {
     const Blob& m = models[i % model_count];
     Object3D* o = m.data ? object_from_data(m.data, m.size, nullptr, true) : nullptr;
-    if (!o) return kRingBadData;
+    if (!o) return kSetUpBadData;
     if (world_add(world, o) != 0) {
       object_free(o);
-      return kRingBadData;
+      return kSetUpBadData;
     }
   }
   world_rewind(world);
   int k = shape.first_number;
   for (Object3D* o = world_next(world); o; o = world_next(world), k++) {
-    if (!o->normals && object_build_normals(o) != 0) return kRingNoNormals;
+    if (!o->normals && object_build_normals(o) != 0) return kSetUpNoNormals;
     Point3 p = ring_position(shape, k);
     o->position_x = p.x;
     o->position_y = p.y;
     o->position_z = p.z;
   }
-  return kRingBuilt;
+  return kSetUpDone;
 }
 
 int32_t spin_angle(int32_t step, uint32_t t) {

@@ -1,6 +1,6 @@
 // What the three 3D scenes share: the world they own for one run, the
-// textures texture_load gives them, and the way bad object data ends the
-// show; and what the object ring and the whirl share: a ring of spinning
+// textures texture_load gives them, and how their set-up reports object
+// data that cannot be used; and what the object ring and the whirl share: a ring of spinning
 // objects, drawn each frame onto a background and laid over the faded
 // previous frame so that moving edges leave trails.
 #pragma once
@@ -11,10 +11,14 @@
 #include "data/content.h"
 #include "engine3d/world.h"
 
-// The two object-data failures a 3D scene can meet at set-up, with the
-// line the show prints for each.
-extern const char kBadObjectData[];  // "Inva kewl.dat!"
-extern const char kNoNormals[];      // "No luck!"
+// How a 3D scene's set-up ended: done, out of memory, or on object data
+// that cannot be used (an object that cannot be built or added, or normals
+// that cannot be built).
+enum SceneSetUp { kSetUpDone, kSetUpNoMemory, kSetUpBadData, kSetUpNoNormals };
+
+// The scene's result (scenes/scenes.h) for a set-up that was not done: the
+// scene's own ending for no memory, the object-data failures otherwise.
+int set_up_failed(SceneSetUp set_up);
 
 // A scene's World for one run: initialised by open(), its objects destroyed
 // and its work-buffer use dropped by the destructor, on every return path.
@@ -56,10 +60,6 @@ uint32_t* texels32(void* buffer);
 // Bytes of a buffer that holds one 32-bit Texture256.
 constexpr size_t kTexture32Bytes = 256 * 256 * 4 + 1024;
 
-// Ends the show on object data that cannot be used: gives the sound and the
-// display back, prints message and exits with status 1.
-[[noreturn]] void object_data_failed(const char* message);
-
 // How the ring's objects stand: object k (numbered from first_number) stands
 // at angle a = 2 pi * turn_step * k, x = trunc(sin a * radius_x),
 // y = trunc(cos(k * height_step) * height), z = trunc(cos a * radius_z).
@@ -74,14 +74,12 @@ struct RingShape {
 // The position of object k of the ring.
 Point3 ring_position(const RingShape& shape, int k);
 
-enum RingBuild { kRingBuilt, kRingBadData, kRingNoNormals };
-
 // Builds shape.count objects, object i from models[i mod model_count] with
 // texture coordinates, appends them to the world, then walks the world
-// giving each object its normals and its ring position. Returns
-// kRingBadData when a model cannot be built or appended, kRingNoNormals when
-// normals cannot be built (the objects made so far stay in the world).
-RingBuild ring_build(World* world, const RingShape& shape, const Blob* models, int model_count);
+// giving each object its normals and its ring position. Returns kSetUpDone,
+// kSetUpBadData when a model cannot be built or appended, kSetUpNoNormals
+// when normals cannot be built (the objects made so far stay in the world).
+SceneSetUp ring_build(World* world, const RingShape& shape, const Blob* models, int model_count);
 
 // An object's spin angle at tick t: step * t as a remainder of truncating
 // division by 1024 (negative for a negative step).

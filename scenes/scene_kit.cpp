@@ -1,9 +1,9 @@
 #include "scenes/scene_kit.h"
 
+#include "base/clock.h"
 #include "display/display.h"
 #include "picture/iff.h"
 #include "scenes/scenes.h"
-#include "show/clock.h"
 
 bool frame_goes_on(uint32_t limit) { return display_poll_escape() == 0 && show_ticks() <= limit; }
 

@@ -7,10 +7,10 @@
 #pragma once
 #include <cstdint>
 
+#include "base/timeline.h"
 #include "scenes/scene_kit.h"
 
 constexpr int kTunnelTexels = 256 * 256;
-constexpr uint32_t kTunnelTicks = 4200;  // the scene's length from its own start
 constexpr double kTunnelSqueeze = 3.3;
 
 // Everything the scene keeps. The buffers come from memory at tunnel_open

@@ -6,11 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/clock.h"
+#include "base/tables.h"
 #include "display/display.h"
 #include "scenes/scene_kit.h"
 #include "scenes/scenes.h"
-#include "show/clock.h"
-#include "show/tables.h"
 
 namespace {
 

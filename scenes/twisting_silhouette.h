@@ -8,6 +8,7 @@
 #pragma once
 #include <cstdint>
 
+#include "base/timeline.h"
 #include "scenes/scene_kit.h"
 
 constexpr int kSlabRows = 200;
@@ -16,7 +17,7 @@ constexpr int kSlabRows = 200;
 constexpr uint32_t kTitleEnd = 3539;     // phase 1 while the clock is at most this
 constexpr uint32_t kSolidStart = 3540;   // phase 2 time n counts from here
 constexpr uint32_t kSolidEnd = 6540;     // phase 2 while the clock is at most this
-constexpr uint32_t kSilhouetteEnd = 6795;
+constexpr uint32_t kSilhouetteEnd = scene_end_tick(kSceneTwistingSilhouette);
 
 struct SlabCorner {
   int32_t x, y, z;

@@ -6,12 +6,13 @@
 #include <cstring>
 #include <numbers>
 
+#include "base/clock.h"
 #include "display/display.h"
+#include "engine3d/frame_blend.h"
 #include "engine3d/maths.h"
 #include "engine3d/raster.h"
 #include "engine3d/texture.h"
 #include "scenes/scenes.h"
-#include "show/clock.h"
 
 const RingShape kWhirlRingShape = {kWhirlObjects, 0, 0.05, 17000.0, 17000.0, 3700.0, 1.2566370614359172};
 
@@ -188,22 +189,21 @@ void greet_draw(Greetings* g, const uint32_t* colours, const uint8_t* font, uint
   }
 }
 
-bool whirl_greetings_open(WhirlGreetings* s) {
-  if (!take_buffers(s)) return false;
+SceneSetUp whirl_greetings_open(WhirlGreetings* s) {
+  if (!take_buffers(s)) return kSetUpNoMemory;
   uint8_t* indices = reinterpret_cast<uint8_t*>(s->work);
   load_picture(PIC_FADE_THRESHOLD, s->threshold, kFramePixels, s->palette);
   load_picture(PIC_RING_TEXTURE, indices, kWhirlPictureBytes, s->palette);
   palette_to_rgb32(indices, s->palette, s->whirl_source, kWhirlSourcePixels, kHalvingShift);
   init_whirl_tables(s);
   viewport_set(kFrameWidth, kFrameHeight, 32);
-  if (!s->world.open()) return false;
+  if (!s->world.open()) return kSetUpNoMemory;
   load_textures(s);
   make_text_colours(s->text_colour);
   load_picture(PIC_FONT, s->font, kFramePixels, s->palette);
   const Blob models[3] = {model_data(MODEL_A), model_data(MODEL_C), model_data(MODEL_B)};
-  RingBuild built = ring_build(&s->world.world, kWhirlRingShape, models, 3);
-  if (built == kRingBadData) object_data_failed(kBadObjectData);
-  if (built == kRingNoNormals) object_data_failed(kNoNormals);
+  const SceneSetUp built = ring_build(&s->world.world, kWhirlRingShape, models, 3);
+  if (built != kSetUpDone) return built;
   World& w = s->world.world;
   world_rewind(&w);
   int j = 0;
@@ -213,12 +213,12 @@ bool whirl_greetings_open(WhirlGreetings* s) {
   }
   s->render = s->memory.take<uint32_t>(kFramePixels);
   s->frame = s->memory.take<uint32_t>(kFramePixels);
-  if (s->memory.failed) return false;
+  if (s->memory.failed) return kSetUpNoMemory;
   render_target_set(s->render);
   s->greet.random = 1;
   greet_start(&s->greet, 40, 50, kGreetings[0], kOpeningLife);
   fade_table_init();
-  return true;
+  return kSetUpDone;
 }
 
 void whirl_draw_objects(WhirlGreetings* s, uint32_t t) {
@@ -239,7 +239,8 @@ void threshold_fade(WhirlGreetings* s, int32_t m) {
 
 int scene_whirl_greetings() {
   WhirlGreetings s{};
-  if (!whirl_greetings_open(&s)) return 0;
+  const SceneSetUp set_up = whirl_greetings_open(&s);
+  if (set_up != kSetUpDone) return set_up_failed(set_up);
   for (;;) {
     uint32_t start = show_ticks();
     if (!frame_goes_on(kWhirlGreetingsLimit)) break;

@@ -9,11 +9,12 @@
 #pragma once
 #include <cstdint>
 
+#include "base/timeline.h"
 #include "scenes/polar_maps.h"
 #include "scenes/scene3d_kit.h"
 #include "scenes/scene_kit.h"
 
-constexpr uint32_t kWhirlGreetingsLimit = 13121;
+constexpr uint32_t kWhirlGreetingsLimit = scene_end_tick(kSceneWhirlGreetings);
 // The final fade: m = kFadeEnd - clock; pixels whose threshold is above m go
 // black once m is at most 254.
 constexpr int32_t kFadeEnd = 13122;
@@ -57,9 +58,9 @@ extern const RingShape kWhirlRingShape;
 
 // Set-up: buffers, threshold map, whirl picture and tables, viewport,
 // world, textures, text colours, font, the twenty objects and the first
-// text. Returns false when memory runs out or an object cannot be built.
-// Ends the show (object_data_failed) when normals cannot be built.
-bool whirl_greetings_open(WhirlGreetings* s);
+// text. Returns kSetUpDone; kSetUpNoMemory when memory runs out;
+// kSetUpBadData or kSetUpNoNormals on object data that cannot be used.
+SceneSetUp whirl_greetings_open(WhirlGreetings* s);
 
 // The ten text colours, entry 9 = (217, 40, 120) and each lower entry 0.9
 // times the one above, truncated per channel.

@@ -3,7 +3,11 @@
 #include <cstdio>
 #include <cstring>
 
-const char kShowHelpText[] =
+#include "base/timeline.h"
+
+namespace {
+
+const char kHelpBeforeFrom[] =
     "Usage: tundrix [OPTION]...\n"
     "Plays the Tundrix show: eight scenes and a tracker tune, about five minutes.\n"
     "Without --sound and --mode it asks for them on standard input.\n"
@@ -14,16 +18,29 @@ const char kShowHelpText[] =
     "  --mode M      the display mode, as the second question's answer:\n"
     "                  1 window, 2 window with double pixels,\n"
     "                  3 shared-memory window, 4 the same with double pixels,\n"
-    "                  5 full screen, 6 full screen with double pixels\n"
-    "  --from TICK   start the show at TICK, 70 ticks a second (0 to 20391),\n"
-    "                with the music in step; the scenes start at 0, 2940, 6795,\n"
-    "                9451, 10451, 13121, 14191 and 16191\n"
+    "                  5 full screen, 6 full screen with double pixels\n";
+const char kHelpAfterFrom[] =
     "  --flat-out    present frames as fast as they are drawn, not once per tick\n"
     "                (for measuring)\n"
     "  -h, --help    print this help and exit\n"
     "\n"
     "Escape ends the show. Exit status: 0 after the show, 1 when the start-up\n"
     "fails (no sound device, no display, no memory), 2 for bad arguments.\n";
+
+}  // namespace
+
+std::string show_help_text() {
+  std::string text = kHelpBeforeFrom;
+  text += "  --from TICK   start the show at TICK, 70 ticks a second (0 to " + std::to_string(kShowLastTick) +
+          "),\n                with the music in step; the scenes start at";
+  // The scene starts wrap after the fourth, as the help's other lines do.
+  for (int s = 0; s < kShowSceneCount; s++) {
+    text += s == 4 ? "\n                " : " ";
+    text += std::to_string(kSceneStartTick[s]);
+    text += s + 2 < kShowSceneCount ? "," : s + 1 < kShowSceneCount ? " and" : "\n";
+  }
+  return text + kHelpAfterFrom;
+}
 
 namespace {
 
@@ -44,12 +61,12 @@ bool parse_number(const char* text, unsigned long low, unsigned long high, unsig
 struct Option {
   const char* name;
   unsigned long low, high;
-  const char* range;  // for the error message
+  const char* range;  // for the error message: a format that may print high
 };
 
 const Option kSound = {"--sound", 0, 2, "0, 1 or 2"};
 const Option kMode = {"--mode", 1, 6, "1 to 6"};
-const Option kFrom = {"--from", 0, kShowLastStartTick, "a tick from 0 to 20391"};
+const Option kFrom = {"--from", 0, kShowLastTick, "a tick from 0 to %lu"};
 const Option* const kValued[] = {&kSound, &kMode, &kFrom};
 
 // Matches "--name VALUE" and "--name=VALUE"; advances i past the value.
@@ -87,13 +104,15 @@ CommandLineResult show_parse_command_line(int argc, char** argv, StartOptions* o
       std::snprintf(error, error_size, "%s '%s'", arg[0] == '-' ? "unknown option" : "unexpected argument", arg);
       return kBadArguments;
     }
+    char range[40];
+    std::snprintf(range, sizeof range, o->range, o->high);
     if (!value) {
-      std::snprintf(error, error_size, "%s needs a value (%s)", o->name, o->range);
+      std::snprintf(error, error_size, "%s needs a value (%s)", o->name, range);
       return kBadArguments;
     }
     unsigned long number = 0;
     if (!parse_number(value, o->low, o->high, &number)) {
-      std::snprintf(error, error_size, "%s must be %s, not '%.40s'", o->name, o->range, value);
+      std::snprintf(error, error_size, "%s must be %s, not '%.40s'", o->name, range, value);
       return kBadArguments;
     }
     if (o == &kSound) options->sound = int(number);

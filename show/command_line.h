@@ -3,10 +3,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-
-// The last tick a starting point may name: the seventh scene's end plus the
-// whole of the eighth.
-constexpr uint32_t kShowLastStartTick = 16191 + 4200;
+#include <string>
 
 struct StartOptions {
   int sound = -1;         // the sound menu's answer 0..2; -1: ask
@@ -22,5 +19,6 @@ enum CommandLineResult { kRunShow, kShowHelp, kBadArguments };
 CommandLineResult show_parse_command_line(int argc, char** argv, StartOptions* options, char* error,
                                           size_t error_size);
 
-// The text --help prints.
-extern const char kShowHelpText[];
+// The text --help prints; --from's range and the scene starts come from the
+// show's timeline.
+std::string show_help_text();

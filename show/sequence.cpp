@@ -17,7 +17,7 @@ struct SceneEntry {
 
 // "Out of memory tai muuta tyhm\xE4\xE4!" and the closing line are Latin-1 on
 // purpose: the terminal gets those bytes unconverted.
-const SceneEntry kScenes[] = {
+const SceneEntry kScenes[kShowSceneCount] = {
     {scene_polar_wipe, "Bou bou bou."},
     {scene_twisting_silhouette, "Go hell!"},
     {scene_picture_wipes, "No jee!"},
@@ -28,24 +28,32 @@ const SceneEntry kScenes[] = {
     {scene_tunnel, nullptr},  // its result is ignored
 };
 const char kClosingMessage[] = "N\xF6tbuske stad gr\xE4nser.";
-
-// Every exit after the display is open: silence, the screen back, one line.
-[[noreturn]] void leave_show(const char* message, int status) {
-  sound_stop();
-  display_close();
-  write_latin1_line(stdout, message, terminal_is_utf8());
-  std::exit(status);
-}
+const char kBadObjectDataMessage[] = "Inva kewl.dat!";
+const char kNoNormalsMessage[] = "No luck!";
 
 }  // namespace
 
-void end_show(const char* message) { leave_show(message, 0); }
+ShowEnding show_ending_after(ShowScene scene, int result) {
+  // Object data that cannot be used is a failure wherever it shows: a show
+  // that could not draw a scene never ends with status 0.
+  if (result == kSceneBadObjectData) return {kBadObjectDataMessage, 1};
+  if (result == kSceneNoNormals) return {kNoNormalsMessage, 1};
+  if (scene == kSceneTunnel) return {kClosingMessage, 0};
+  if (result == kSceneEndsShow) return {kScenes[scene].abort_message, 0};
+  return {nullptr, 0};
+}
 
-void end_show_failed(const char* message) { leave_show(message, 1); }
+void end_show(const ShowEnding& ending) {
+  sound_stop();
+  display_close();
+  write_latin1_line(stdout, ending.message, terminal_is_utf8());
+  std::exit(ending.status);
+}
 
 void show_run_scenes() {
-  for (const SceneEntry& scene : kScenes) {
-    if (scene.run() == kSceneEndsShow && scene.abort_message) end_show(scene.abort_message);
+  for (int s = 0;; s++) {
+    const ShowScene scene = static_cast<ShowScene>(s);
+    const ShowEnding ending = show_ending_after(scene, kScenes[scene].run());
+    if (ending.message) end_show(ending);
   }
-  end_show(kClosingMessage);
 }

@@ -1,15 +1,27 @@
 // The fixed order of scenes and the one way out of the show.
 #pragma once
 
-// Stops the sound, restores the display, writes message and a newline to
-// standard output and exits with status 0. Never returns.
-[[noreturn]] void end_show(const char* message);
+#include "base/timeline.h"
 
-// The way out when the show cannot go on (object data that cannot be used):
-// as end_show, but the status is 1.
-[[noreturn]] void end_show_failed(const char* message);
+// How the show ends: the line it prints (ISO-8859-1 bytes) and its exit
+// status.
+struct ShowEnding {
+  const char* message;
+  int status;
+};
 
-// Runs the eight scenes in show order; a scene that returns 0 ends the show
-// with its own message, and the last scene ends it with the closing message.
-// Never returns.
+// What ends the show after scene returned result: the scene's own message
+// (status 0) for kSceneEndsShow, the failure's line (status 1) for object
+// data that could not be used, the closing message after the last scene;
+// a null message when the show goes on with the next scene. The tunnel's
+// result never ends the show early.
+ShowEnding show_ending_after(ShowScene scene, int result);
+
+// Stops the sound, restores the display, writes the ending's message and a
+// newline to standard output (in the terminal's encoding) and exits with its
+// status. Never returns.
+[[noreturn]] void end_show(const ShowEnding& ending);
+
+// Runs the eight scenes in show order until one's result ends the show (see
+// show_ending_after). Never returns.
 [[noreturn]] void show_run_scenes();

@@ -3,15 +3,14 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "base/clock.h"
+#include "base/tables.h"
 #include "data/content.h"
 #include "display/display.h"
-#include "display/display_state.h"
 #include "player/loader.h"
-#include "player/playback.h"
 #include "player/sync.h"
-#include "show/clock.h"
 #include "show/command_line.h"
-#include "show/tables.h"
+#include "show/music_tick.h"
 #include "sound/devices.h"
 #include "sound/output.h"
 #include "sound/stream.h"
@@ -31,12 +30,6 @@ int given_sound = kSoundNone;
 int choose_given_sound() { return sd_choose(given_sound); }
 
 }  // namespace
-
-uint32_t show_music_tick() {
-  pt_tick();
-  sync_check();
-  return pt_tempo();
-}
 
 ShowPrepared show_prepare(int (*choose_sound)()) {
   if (!build_sine_table()) return kShowNoMemory;

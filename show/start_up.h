@@ -1,15 +1,9 @@
-// The show's start-up and the music's tick. The live show and the capture
-// share everything up to the display: the lookup tables, the sound device,
-// the module. The music tick is the one wiring of player and sync triggers
-// that every sound stream (writer, timer, capture, fuzzer) runs.
+// The show's start-up. The live show and the capture share everything up to
+// the display: the lookup tables, the sound device, the module.
 #pragma once
 #include <cstdint>
 
 struct StartOptions;
-
-// One tick of the music: pt_tick, then sync_check. Returns the tempo after
-// the tick, which sets the length of that tick's sound block.
-uint32_t show_music_tick();
 
 // The start-up steps the live show and the capture share, in order: build
 // SineTable and MulTable; choose_sound (sd_menu for the show, an offline

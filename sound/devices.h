@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-#include "shared/sound_device.h"
+#include "sound/device_operations.h"
 
 enum SoundKind : int { kSoundNone = 0, kSound8Bit = 1, kSound16Bit = 2 };
 

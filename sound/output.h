@@ -1,4 +1,6 @@
-// Sound output: the writer process and the tick driving of the player.
+// Sound output: the tick driving of the player, by the writer process's
+// requests (sound/writer_process.h) or the interval timer
+// (sound/tick_timer.h).
 #pragma once
 #include <signal.h>
 
@@ -19,18 +21,9 @@ void sound_stop();
 // SIGALRM ticks since sound_start.
 uint32_t sound_ticks();
 
-// The interval timer pair: ITIMER_REAL every 1000000 / rate microseconds,
-// calling callback from the SIGALRM handler; stop restores the previous timer
-// and handler.
-void tick_timer_start(int rate, void (*callback)());
-void tick_timer_stop();
-
 // The SIGALRM work: counts, and without a sound device (or once the writer
 // is gone) runs the music tick.
 void timer_tick();
 // The SIGCHLD handler: answers the writer's outstanding request, if there is
 // one, with one tick's block, and notices a writer that has left.
 void sound_tick(int signal, siginfo_t* info, void* context);
-
-// The writer process's id while it runs (-1 otherwise).
-int sound_writer_pid();

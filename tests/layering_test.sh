@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # The house rules a compiler does not check:
-#  - sound/ includes nothing of player/ and player/ nothing of sound/ (the
-#    player reaches the device through shared/sound_device.h, the music tick
-#    is wired in show/);
-#  - data/ includes nothing of tools/;
+#  - the runtime folders stand on floors, and a file includes only its own
+#    folder and folders on lower floors, never one beside or above it:
+#      1  base/ (show clock, time sources, lookup tables, timeline), data/
+#      2  picture/, sound/, display/
+#      3  player/ (of sound/ only the device operations), engine3d/
+#      4  scenes/
+#      5  show/ (sequence, start-up, command line, terminal texts)
+#    and no runtime file includes tools/, fuzz/, bench/ or tests/;
 #  - no scene keeps mutable state at file scope: no scene object file has a
 #    symbol in .data or .bss.
 #
@@ -13,19 +17,34 @@ src=$1
 objects=$2
 failed=0
 
-forbid_includes() {
-  local from=$1 to=$2 hits
-  hits=$(grep -n "#include \"$to/" "$src/$from"/*.h "$src/$from"/*.cpp 2>/dev/null)
-  if [ -n "$hits" ]; then
-    echo "$from/ includes $to/:"
-    echo "$hits"
-    failed=1
-  fi
+declare -A floor=([base]=1 [data]=1 [picture]=2 [sound]=2 [display]=2 [player]=3 [engine3d]=3
+  [scenes]=4 [show]=5)
+
+# Every include of a runtime file names a folder of its own floor's or a
+# lower one's; player/ takes nothing of sound/ but its device operations.
+check_includes() {
+  local from file line to
+  for from in "${!floor[@]}"; do
+    for file in "$src/$from"/*.h "$src/$from"/*.cpp; do
+      [ -e "$file" ] || continue
+      while IFS= read -r line; do
+        to=${line#*\"}
+        to=${to%%/*}
+        [ "$to" = "$from" ] && continue
+        if [ "$from/$to" = player/sound ] && [[ "$line" == *'"sound/device_operations.h"'* ]]; then
+          continue
+        fi
+        if [ -z "${floor[$to]:-}" ] || [ "${floor[$to]}" -ge "${floor[$from]}" ] ||
+          [ "$from/$to" = player/sound ]; then
+          echo "${file#"$src"/}: $line (floor ${floor[$from]} reaches $to/, floor ${floor[$to]:-outside the runtime})"
+          failed=1
+        fi
+      done < <(grep -h '^#include "[^"]*/' "$file")
+    done
+  done
 }
 
-forbid_includes sound player
-forbid_includes player sound
-forbid_includes data tools
+check_includes
 
 IFS=';' read -ra list <<<"$objects"
 checked=0

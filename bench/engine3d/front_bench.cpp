@@ -16,6 +16,7 @@
 
 #include "data/content.h"
 #include "engine3d/faces.h"
+#include "engine3d/frame_blend.h"
 #include "engine3d/texture.h"
 #include "engine3d/world.h"
 #include "scenes/tunnel.h"

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine3d/engine.h"
+#include "engine3d/frame_blend.h"
 #include "engine3d/raster.h"
 #include "engine3d/texture.h"
 

@@ -10,12 +10,12 @@
 #include <cstdlib>
 #include <vector>
 
+#include "base/clock.h"
+#include "base/tables.h"
 #include "display/display.h"
 #include "display/display_state.h"
 #include "display/x11_output.h"
 #include "scenes/scenes.h"
-#include "show/clock.h"
-#include "show/tables.h"
 
 namespace {
 

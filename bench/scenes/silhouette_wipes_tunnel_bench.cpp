@@ -6,12 +6,12 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/tables.h"
 #include "display/display.h"
 #include "scenes/picture_wipes.h"
 #include "scenes/scene_kit.h"
 #include "scenes/tunnel.h"
 #include "scenes/twisting_silhouette.h"
-#include "show/tables.h"
 
 namespace {
 

@@ -3,17 +3,17 @@
 // Presenting is not included.
 #include <benchmark/benchmark.h>
 
+#include "base/tables.h"
 #include "scenes/object_ring.h"
 #include "scenes/replayed_object.h"
 #include "scenes/tunnel.h"
 #include "scenes/whirl_greetings.h"
-#include "show/tables.h"
 
 namespace {
 
 void BM_ObjectRingFrame(benchmark::State& state) {
   ObjectRing s{};
-  if (!object_ring_open(&s)) return state.SkipWithError("set-up failed");
+  if (object_ring_open(&s) != kSetUpDone) return state.SkipWithError("set-up failed");
   uint32_t t = 9800;
   for (auto _ : state) {
     object_ring_frame(&s, t);
@@ -27,7 +27,7 @@ BENCHMARK(BM_ObjectRingFrame)->Unit(benchmark::kMillisecond);
 // final fade (as in the scene's last 255 ticks).
 void BM_WhirlGreetingsFrame(benchmark::State& state) {
   WhirlGreetings s{};
-  if (!whirl_greetings_open(&s)) return state.SkipWithError("set-up failed");
+  if (whirl_greetings_open(&s) != kSetUpDone) return state.SkipWithError("set-up failed");
   uint32_t t = 11500;
   for (auto _ : state) {
     whirl_draw_objects(&s, t);
@@ -45,7 +45,7 @@ BENCHMARK(BM_WhirlGreetingsFrame)->Unit(benchmark::kMillisecond);
 void BM_ReplayedObjectFrame(benchmark::State& state) {
   build_mul_table();
   ReplayedObject s{};
-  if (!replayed_object_open(&s)) return state.SkipWithError("set-up failed");
+  if (replayed_object_open(&s) != kSetUpDone) return state.SkipWithError("set-up failed");
   prerender_animation(&s);
   uint32_t t = 15000;
   for (auto _ : state) {
@@ -59,7 +59,7 @@ BENCHMARK(BM_ReplayedObjectFrame)->Unit(benchmark::kMillisecond);
 
 void BM_ReplayedObjectPrerender256(benchmark::State& state) {
   ReplayedObject s{};
-  if (!replayed_object_open(&s)) return state.SkipWithError("set-up failed");
+  if (replayed_object_open(&s) != kSetUpDone) return state.SkipWithError("set-up failed");
   for (auto _ : state) {
     prerender_animation(&s);
     benchmark::DoNotOptimize(s.animation[0]);

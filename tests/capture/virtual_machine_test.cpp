@@ -4,8 +4,8 @@
 
 #include <vector>
 
+#include "base/clock.h"
 #include "display/display.h"
-#include "show/clock.h"
 #include "tools/capture/virtual_machine.h"
 
 namespace {

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "base/clock.h"
+#include "base/tables.h"
 #include "display/display.h"
 #include "display/display_state.h"
 #include "display/x11_output.h"
 #include "scenes/scenes.h"
-#include "show/clock.h"
-#include "show/tables.h"
 #include "tests/support/support.h"
 
 namespace {

@@ -9,6 +9,7 @@
 
 #include "data/content.h"
 #include "engine3d/engine.h"
+#include "engine3d/frame_blend.h"
 #include "engine3d/raster.h"
 #include "engine3d/texture.h"
 #include "tests/engine3d/raster_support.h"

@@ -30,7 +30,7 @@ TEST(ObjectRingScene, ThePictureSlidesUpFromTick10253UntilOnlyBlackShows) {
   EXPECT_EQ(ring_window_row(10600), 200u) << "a late last frame stays inside the trail buffer";
 
   ObjectRing s{};
-  ASSERT_TRUE(object_ring_open(&s));
+  ASSERT_EQ(object_ring_open(&s), kSetUpDone);
   for (uint32_t t = 10240; t <= 10253; t++) object_ring_frame(&s, t);
   EXPECT_EQ(object_ring_window(s, 10252), s.trails);
   EXPECT_EQ(object_ring_window(s, 10253), s.trails + kFrameWidth);
@@ -43,7 +43,7 @@ TEST(ObjectRingScene, ThePictureSlidesUpFromTick10253UntilOnlyBlackShows) {
 
 TEST(ObjectRingScene, ObjectsWithASpinStepOfZeroKeepThatAngleAtZero) {
   ObjectRing s{};
-  ASSERT_TRUE(object_ring_open(&s));
+  ASSERT_EQ(object_ring_open(&s), kSetUpDone);
   int fixed_z = 0, fixed_y = 0, turned = 0;
   for (uint32_t t : {9500u, 9777u, 10001u}) {
     object_ring_frame(&s, t);
@@ -70,7 +70,7 @@ TEST(ObjectRingScene, ObjectsWithASpinStepOfZeroKeepThatAngleAtZero) {
 
 TEST(ObjectRingScene, DrawnObjectsLeaveFadingTrailsOverTheBackground) {
   ObjectRing s{};
-  ASSERT_TRUE(object_ring_open(&s));
+  ASSERT_EQ(object_ring_open(&s), kSetUpDone);
   object_ring_frame(&s, 9600);  // objects on black: the render target started zeroed
   object_ring_frame(&s, 9601);  // objects on the background
   std::vector<uint32_t> before(s.trails, s.trails + kFramePixels);
@@ -91,7 +91,7 @@ TEST(ObjectRingScene, EveryPresentedFrameIsTheWindowOfTheRoutinesAtItsTick) {
   ASSERT_GT(run.presents, 30);
   ASSERT_EQ(run.events.size(), 4u * run.presents + 3) << run.events;
   ObjectRing s{};
-  ASSERT_TRUE(object_ring_open(&s));
+  ASSERT_EQ(object_ring_open(&s), kSetUpDone);
   for (int f = 0; f < run.presents; f++) {
     ASSERT_EQ(run.events.substr(4 * f, 4), "PTTF");
     EXPECT_LE(run.readings[2 * f], kObjectRingLimit);

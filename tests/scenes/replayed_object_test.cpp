@@ -6,10 +6,10 @@
 #include <cstring>
 #include <vector>
 
+#include "base/tables.h"
 #include "player/playback.h"
 #include "scenes/replayed_object.h"
 #include "scenes/scenes.h"
-#include "show/tables.h"
 #include "tests/scenes/scenes3d_support.h"
 #include "tests/support/scene_run.h"
 
@@ -58,7 +58,7 @@ TEST(TimeWave, ATriangleFrom21To5AndBackEvery512Ticks) {
 
 TEST(Prerendering, TwoHundredFiftySixFramesOfTheTurningObject) {
   ReplayedObject s{};
-  ASSERT_TRUE(replayed_object_open(&s));
+  ASSERT_EQ(replayed_object_open(&s), kSetUpDone);
   prerender_animation(&s);
   std::vector<uint64_t> hashes;
   for (int k = 0; k < kAnimationFrames; k++) {
@@ -77,7 +77,7 @@ TEST(Prerendering, TwoHundredFiftySixFramesOfTheTurningObject) {
 TEST(Playback, EveryOtherPairOfFramesSitsOneRowLower) {
   build_mul_table();
   ReplayedObject s{};
-  ASSERT_TRUE(replayed_object_open(&s));
+  ASSERT_EQ(replayed_object_open(&s), kSetUpDone);
   // Frame 0 of the animation one lit colour everywhere, the others empty.
   int lit = 1;
   while (lit < 255 && (s.colours[lit] & 0xFFFFFF) == 0) lit++;
@@ -141,7 +141,7 @@ TEST(ReplayedObjectScene, EveryPresentedFrameIsTheRoutinesAtItsTicksFadingToBlac
   EXPECT_EQ(run_scene(scene_replayed_object, &run), 1);
   ASSERT_EQ(run.events.substr(0, 2), "PT") << "the wait is over at its first reading";
   ReplayedObject s{};
-  ASSERT_TRUE(replayed_object_open(&s));
+  ASSERT_EQ(replayed_object_open(&s), kSetUpDone);
   prerender_animation(&s);
   size_t e = 2, r = 1;
   int frames = 0, black = 0;

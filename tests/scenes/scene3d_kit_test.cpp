@@ -1,17 +1,12 @@
-// What the 3D scenes share: the ring's layout and spins, object data that
-// cannot be used, and the way that ends the show.
+// What the 3D scenes share: the ring's layout and spins, and object data
+// that cannot be used.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <string>
-
-#include "display/display.h"
 #include "engine3d/world.h"
 #include "scenes/object_ring.h"
 #include "scenes/scene3d_kit.h"
+#include "scenes/scenes.h"
 #include "scenes/whirl_greetings.h"
-#include "show/sequence.h"
 
 namespace {
 
@@ -62,7 +57,7 @@ TEST(RingBuild, ObjectDataThatCannotBeBuiltIsReported) {
   // Counts promise more vertices than the bytes hold.
   const uint8_t truncated[] = {10, 0, 4, 0, 1, 2};
   const Blob models[2] = {model_data(MODEL_A), {truncated, sizeof truncated}};
-  EXPECT_EQ(ring_build(&w.world, kObjectRingShape, models, 2), kRingBadData);
+  EXPECT_EQ(ring_build(&w.world, kObjectRingShape, models, 2), kSetUpBadData);
   EXPECT_EQ(w.world.object_count, 1) << "the first object was built before the bad one";
   w.close();
 
@@ -70,7 +65,7 @@ TEST(RingBuild, ObjectDataThatCannotBeBuiltIsReported) {
   const Blob good[1] = {model_data(MODEL_C)};
   RingShape three = kObjectRingShape;
   three.count = 3;
-  EXPECT_EQ(ring_build(&w.world, three, good, 1), kRingBuilt);
+  EXPECT_EQ(ring_build(&w.world, three, good, 1), kSetUpDone);
   world_rewind(&w.world);
   int k = 1;
   for (Object3D* o = world_next(&w.world); o; o = world_next(&w.world), k++) {
@@ -80,41 +75,10 @@ TEST(RingBuild, ObjectDataThatCannotBeBuiltIsReported) {
   EXPECT_EQ(k, 4);
 }
 
-// Runs end_show_failed in a child whose display closes by printing a line.
-struct Ended {
-  int status = -1;
-  std::string out;
-};
-Ended end_in_child(const char* message) {
-  int out[2];
-  EXPECT_EQ(pipe(out), 0);
-  pid_t pid = fork();
-  if (pid == 0) {
-    dup2(out[1], 1);
-    static const FrameSink sink = {[](const uint32_t*) {}, [] { return 0; },
-                                   [] { (void)!write(1, "display given back\n", 19); }};
-    display_set_sink(&sink);
-    end_show_failed(message);
-  }
-  close(out[1]);
-  Ended e;
-  char buffer[256];
-  for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) e.out.append(buffer, static_cast<size_t>(n));
-  close(out[0]);
-  int status;
-  waitpid(pid, &status, 0);
-  e.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  return e;
-}
-
-TEST(EndShowFailed, GivesTheDisplayBackPrintsTheLineAndFails) {
-  for (const char* message : {kBadObjectData, kNoNormals}) {
-    Ended e = end_in_child(message);
-    EXPECT_EQ(e.status, 1) << message;
-    EXPECT_EQ(e.out, std::string("display given back\n") + message + "\n");
-  }
-  EXPECT_STREQ(kBadObjectData, "Inva kewl.dat!");
-  EXPECT_STREQ(kNoNormals, "No luck!");
+TEST(SetUpFailed, ObjectDataFailuresBecomeTheirOwnResultsAndNoMemoryTheScenesEnding) {
+  EXPECT_EQ(set_up_failed(kSetUpBadData), kSceneBadObjectData);
+  EXPECT_EQ(set_up_failed(kSetUpNoNormals), kSceneNoNormals);
+  EXPECT_EQ(set_up_failed(kSetUpNoMemory), kSceneEndsShow);
 }
 
 }  // namespace

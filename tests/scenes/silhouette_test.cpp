@@ -8,10 +8,10 @@
 #include <cstring>
 #include <memory>
 
+#include "base/tables.h"
 #include "display/display.h"
 #include "scenes/scenes.h"
 #include "scenes/twisting_silhouette.h"
-#include "show/tables.h"
 #include "tests/support/scene_run.h"
 
 namespace {

@@ -248,7 +248,7 @@ TEST(FinalFade, ThresholdsAboveMGoBlack) {
 // test, the frame's tick, the text's reading, the fade test (and m).
 std::vector<uint64_t> replay(const SceneRun& run, int* fading_frames) {
   WhirlGreetings s{};
-  EXPECT_TRUE(whirl_greetings_open(&s));
+  EXPECT_EQ(whirl_greetings_open(&s), kSetUpDone);
   std::vector<uint64_t> hashes;
   size_t e = 0, r = 0;
   while (run.events.compare(e, 6, "TPTTTT") == 0) {

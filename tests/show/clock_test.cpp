@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "show/clock.h"
+#include "base/clock.h"
 
 namespace {
 

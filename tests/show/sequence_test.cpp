@@ -1,6 +1,14 @@
-// The real tundrix binary, driven through its two menus on standard input.
+// The real tundrix binary, driven through its two menus on standard input;
+// and how each scene's result ends the show.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <string>
+
+#include "display/display.h"
+#include "scenes/scenes.h"
+#include "show/sequence.h"
 #include "tests/support/support.h"
 
 namespace {
@@ -81,6 +89,77 @@ TEST(ClockSkip, MovesTheShowClockOnAfterItStarts) {
   std::string tail = "N\xF6tbuske stad gr\xE4nser.\n";
   ASSERT_GE((seen + r.out).size(), tail.size());
   EXPECT_EQ((seen + r.out).substr((seen + r.out).size() - tail.size()), tail);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ShowEnding, EachResultEndsTheShowWithItsLineAndStatus) {
+  const struct {
+    ShowScene scene;
+    int result;
+    const char* message;  // null: the show goes on
+    int status;
+  } cases[] = {
+      {kScenePolarWipe, kSceneRanToEnd, nullptr, 0},
+      {kScenePolarWipe, kSceneEndsShow, "Bou bou bou.", 0},
+      {kSceneObjectRing, kSceneEndsShow, "Viturarrallallaa!", 0},
+      {kSceneWhirlGreetings, kSceneEndsShow, "Senkus meet!", 0},
+      {kSceneReplayedObject, kSceneEndsShow, "Out of memory tai muuta tyhm\xE4\xE4!", 0},
+      {kSceneObjectRing, kSceneBadObjectData, "Inva kewl.dat!", 1},
+      {kSceneWhirlGreetings, kSceneBadObjectData, "Inva kewl.dat!", 1},
+      {kSceneWhirlGreetings, kSceneNoNormals, "No luck!", 1},
+      {kSceneReplayedObject, kSceneNoNormals, "No luck!", 1},
+      {kSceneTunnel, kSceneEndsShow, "N\xF6tbuske stad gr\xE4nser.", 0},
+      {kSceneTunnel, kSceneRanToEnd, "N\xF6tbuske stad gr\xE4nser.", 0},
+  };
+  for (const auto& c : cases) {
+    ShowEnding e = show_ending_after(c.scene, c.result);
+    const std::string label = "scene " + std::to_string(c.scene) + ", result " + std::to_string(c.result);
+    if (!c.message) {
+      EXPECT_EQ(e.message, nullptr) << label;
+      continue;
+    }
+    ASSERT_NE(e.message, nullptr) << label;
+    EXPECT_STREQ(e.message, c.message) << label;
+    EXPECT_EQ(e.status, c.status) << label;
+  }
+}
+
+// Runs end_show in a child whose display closes by printing a line.
+struct Ended {
+  int status = -1;
+  std::string out;
+};
+Ended end_in_child(const ShowEnding& ending) {
+  int out[2];
+  EXPECT_EQ(pipe(out), 0);
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(out[1], 1);
+    static const FrameSink sink = {[](const uint32_t*) {}, [] { return 0; },
+                                   [] { (void)!write(1, "display given back\n", 19); }};
+    display_set_sink(&sink);
+    end_show(ending);
+  }
+  close(out[1]);
+  Ended e;
+  char buffer[256];
+  for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) e.out.append(buffer, static_cast<size_t>(n));
+  close(out[0]);
+  int status;
+  waitpid(pid, &status, 0);
+  e.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return e;
+}
+
+TEST(EndShow, GivesTheDisplayBackPrintsTheLineAndExitsWithTheStatus) {
+  for (const ShowEnding& ending : {ShowEnding{"Inva kewl.dat!", 1}, ShowEnding{"Nih.", 0}}) {
+    Ended e = end_in_child(ending);
+    EXPECT_EQ(e.status, ending.status) << ending.message;
+    EXPECT_EQ(e.out, std::string("display given back\n") + ending.message + "\n");
+  }
 }
 
 }  // namespace

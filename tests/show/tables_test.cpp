@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "show/tables.h"
+#include "base/tables.h"
 
 TEST(SineTable, CheckValues) {
   build_sine_table();

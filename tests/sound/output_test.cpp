@@ -9,13 +9,14 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "base/clock.h"
 #include "player/loader.h"
 #include "player/playback.h"
+#include "show/music_tick.h"
 #include "sound/devices.h"
-#include "show/clock.h"
-#include "show/start_up.h"
 #include "sound/output.h"
 #include "sound/stream.h"
+#include "sound/writer_process.h"
 #include "tests/player/tiny_module.h"
 #include "tests/sound/fake_dsp.h"
 #include "tests/support/support.h"

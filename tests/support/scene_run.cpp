@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "base/clock.h"
 #include "display/display.h"
 #include "scenes/scene_kit.h"
-#include "show/clock.h"
 
 uint32_t test_colour(uint32_t i) {
   uint32_t h = (i + 1) * 2654435761u;

@@ -13,7 +13,7 @@
 #include "player/loader.h"
 #include "player/module.h"
 #include "player/playback.h"
-#include "show/start_up.h"
+#include "show/music_tick.h"
 #include "sound/devices.h"
 #include "sound/stream.h"
 #include "tools/capture/capture.h"

@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "show/clock.h"
+#include "base/clock.h"
+#include "base/timeline.h"
 #include "show/sequence.h"
 #include "show/start_up.h"
 #include "tools/capture/capture.h"
@@ -26,9 +27,8 @@ struct ShowOptions {
   long long fps = 70, from = 0, to = -1, scale = 1;
 };
 
-// Where the show ends when nothing cuts it short: the replayed object's
-// limit, then the tunnel's 4,200 ticks.
-constexpr long long kNominalShowTicks = 16191 + 4200;
+// Where the show ends when nothing cuts it short.
+constexpr long long kNominalShowTicks = kShowLastTick;
 
 struct ShowCapture {
   long long first_slot = 0;  // slots before it are rendered, not written

@@ -2,7 +2,7 @@
 // tick, advanced on the main flow by virtual time.
 #include "tools/capture/capture_sound.h"
 
-#include "show/start_up.h"
+#include "show/music_tick.h"
 #include "sound/stream.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "show/clock.h"
+#include "base/clock.h"
 
 VirtualMachine vm;
 

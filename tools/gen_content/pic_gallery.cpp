@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "tools/gen_content/noise.h"
-#include "tools/gen_content/pictures.h"
+#include "tools/gen_content/picture_builders.h"
 #include "tools/gen_content/quantize.h"
 #include "tools/gen_content/raytrace.h"
 #include "tools/gen_content/scenery.h"

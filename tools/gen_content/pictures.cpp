@@ -1,8 +1,6 @@
 #include "tools/gen_content/pictures.h"
 
-#include <algorithm>
-#include <cmath>
-#include <numeric>
+#include "tools/gen_content/picture_builders.h"
 
 Picture make_picture(PictureRole role) {
   switch (role) {
@@ -37,19 +35,3 @@ Picture make_picture(PictureRole role) {
 }
 
 bool picture_is_planar(PictureRole role) { return role == PIC_TEXTURE_1 || role == PIC_TEXTURE_2; }
-
-Picture threshold_picture(const std::vector<float>& field, int width, int height, int levels, int lo, int hi) {
-  Picture p(width, height);
-  std::vector<int> order(field.size());
-  std::iota(order.begin(), order.end(), 0);
-  std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return field[a] < field[b]; });
-  size_t n = order.size();
-  for (size_t rank = 0; rank < n; rank++) {
-    int level = static_cast<int>(rank * static_cast<size_t>(levels) / n);
-    int value = lo + static_cast<int>(std::lround(static_cast<double>(level) * (hi - lo) / (levels - 1)));
-    p.pixels[order[rank]] = static_cast<uint8_t>(value);
-  }
-  // A grey ramp, so the map can be looked at; the show reads indices only.
-  for (int i = 0; i < 256; i++) p.set_colour(i, mix(hex(0x000010), hex(0xd8f0ff), i / 255.0f));
-  return p;
-}

@@ -1,4 +1,4 @@
-#include "show/clock.h"
+#include "base/clock.h"
 
 #include <sched.h>
 #include <sys/time.h>

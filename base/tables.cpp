@@ -1,4 +1,4 @@
-#include "show/tables.h"
+#include "base/tables.h"
 
 #include <cstdlib>
 
