@@ -13,4 +13,4 @@ int scene_object_ring();         // until tick 10,451
 int scene_whirl_greetings();     // until tick 13,121
 int scene_hyperbolic_whirl();    // until tick 14,191
 int scene_replayed_object();     // until tick 16,191 or the end of the music
-int scene_tunnel();              // 4,200 ticks from its own start
+int scene_tunnel();              // 4,200 ticks from its own start (16,191 at the latest)

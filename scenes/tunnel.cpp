@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "display/display.h"
+#include "scenes/replayed_object.h"
 #include "scenes/scene_kit.h"
 #include "scenes/scenes.h"
 #include "show/clock.h"
@@ -106,6 +107,10 @@ int scene_tunnel() {
   TunnelScene s{};
   if (!tunnel_open(s)) return kSceneEndsShow;
   uint32_t t0 = show_ticks();
+  // A show started after the seventh scene's limit never ran that scene: its
+  // minute counts from the limit, where a whole show starts it, so the show
+  // ends on the same tick (the embedded music always outlasts the limit).
+  if (show_clock_first_tick() > kReplayLimit) t0 = kReplayLimit;
   // The scene's own time, not the show's: poll first, then the clock. Each
   // frame shows the texture built in the previous one, so the first is black.
   while (!display_poll_escape() && show_ticks() - t0 <= kTunnelTicks - 1) {
