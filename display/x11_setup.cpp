@@ -76,6 +76,7 @@ void shm_release(DisplayState& s) {
   if (s.shm.shmaddr && s.shm.shmaddr != reinterpret_cast<char*>(-1)) shmdt(s.shm.shmaddr);
   if (s.shm.shmid >= 0) shmctl(s.shm.shmid, IPC_RMID, nullptr);
   s.shm = XShmSegmentInfo{};
+  s.shm.shmid = -1;
 }
 
 }  // namespace
@@ -124,10 +125,10 @@ int window_open(DisplayState& s) {
   s.window = XCreateWindow(s.display, s.root, 0, 0, s.output_width, s.output_height, 4, s.depth,
                            InputOutput, s.visual, CWBackingStore | CWColormap, &attributes);
   XStoreName(s.display, s.window, "Tundrix in X11");
+  window_take_part_in_closing(s);
   XMapWindow(s.display, s.window);
   XSync(s.display, False);
-  // Releases too, as the DGA keyboard grab delivers them.
-  XSelectInput(s.display, s.window, KeyPressMask | KeyReleaseMask);
+  XSelectInput(s.display, s.window, kWindowEventMask);
   int status = s.path == OutputPath::kShm ? shm_image_open(s, s.output_width, s.output_height)
                                            : plain_image_open(s);
   if (status != 0) return status;
@@ -150,6 +151,12 @@ int open_connected(DisplayState& s) {
 
 }  // namespace
 
+void window_take_part_in_closing(DisplayState& s) {
+  s.wm_protocols = XInternAtom(s.display, "WM_PROTOCOLS", False);
+  s.wm_delete_window = XInternAtom(s.display, "WM_DELETE_WINDOW", False);
+  XSetWMProtocols(s.display, s.window, &s.wm_delete_window, 1);
+}
+
 int display_open_mode(int width, int height, int mode) {
   if (mode < 1 || mode > 6) return 1;
   DisplayState& s = display_state;
@@ -162,8 +169,10 @@ int display_open_mode(int width, int height, int mode) {
   s.output_height = height * s.step;
   s.path = mode <= 2 ? OutputPath::kPlain : mode <= 4 ? OutputPath::kShm : OutputPath::kDga;
   s.page_flip = mode == 5;
+  s.shm.shmid = -1;  // no segment yet
   s.display = XOpenDisplay(nullptr);
   if (!s.display) return 1;
+  watch_connection();
   int status = open_connected(s);
   if (status != 0) {
     // Closing the connection also takes the window and colour map away.

@@ -28,6 +28,9 @@ const SceneEntry kScenes[] = {
     {scene_tunnel, nullptr},  // its result is ignored
 };
 const char kClosingMessage[] = "N\xF6tbuske stad gr\xE4nser.";
+// In place of the scene's message when the window's close button (or
+// another client) ended the show.
+const char kWindowClosedMessage[] = "The window was closed.";
 
 // Every exit after the display is open: silence, the screen back, one line.
 [[noreturn]] void leave_show(const char* message, int status) {
@@ -39,7 +42,7 @@ const char kClosingMessage[] = "N\xF6tbuske stad gr\xE4nser.";
 
 }  // namespace
 
-void end_show(const char* message) { leave_show(message, 0); }
+void end_show(const char* message) { leave_show(display_window_closed() ? kWindowClosedMessage : message, 0); }
 
 void end_show_failed(const char* message) { leave_show(message, 1); }
 

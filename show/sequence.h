@@ -2,7 +2,8 @@
 #pragma once
 
 // Stops the sound, restores the display, writes message and a newline to
-// standard output and exits with status 0. Never returns.
+// standard output and exits with status 0. When the window was closed (which
+// the scenes see as Escape) the line says so instead. Never returns.
 [[noreturn]] void end_show(const char* message);
 
 // The way out when the show cannot go on (object data that cannot be used):
