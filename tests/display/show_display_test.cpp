@@ -180,7 +180,9 @@ TEST(ShowFullScreen, ModesFiveAndSixCoverTheScreenWithoutDga) {
       ShowRun run = run_show_until_window_read(display, mode);
       EXPECT_EQ(run.result.status, 0) << mode << run.result.err;
       EXPECT_TRUE(ends_with_a_show_message(run.result.out)) << mode << run.result.out;
-      EXPECT_EQ(run.result.err.find("X Error"), std::string::npos) << run.result.err;
+      // Nothing on standard error: no X error, and no library's word about
+      // the DGA extension the server lacks.
+      EXPECT_EQ(run.result.err, "") << mode;
       ASSERT_TRUE(run.window.read) << "the show's window was gone before it could be read";
       EXPECT_EQ(run.window.name, "Tundrix in X11");
       EXPECT_EQ(run.window.width, 1024u) << mode;
