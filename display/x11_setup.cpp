@@ -36,6 +36,10 @@ int choose_converter(DisplayState& s) {
   s.bytes_per_pixel = converter_bytes_per_pixel(s.depth);
   if (slot < 0 || server_bits_per_pixel(s.display, s.depth) != 8 * s.bytes_per_pixel) return 2;
   if (s.depth == 8 && s.visual->c_class != PseudoColor && s.visual->c_class != GrayScale) return 2;
+  // The 30-bit converter writes red highest; another order would show wrong colours.
+  if (s.depth == 30 && (s.visual->red_mask != 0x3FF00000 || s.visual->green_mask != 0xFFC00 ||
+                        s.visual->blue_mask != 0x3FF))
+    return 2;
   s.convert = kPixelConverters[slot];
   if (slot == 2) build_green_blue_table();
   return 0;
