@@ -14,6 +14,7 @@ double wall_micros() {
 
 const TimeSource* source = &kWallClock;
 double start_micros = 0.0;  // 0.0: not started
+uint32_t first_tick = 0;
 
 }  // namespace
 
@@ -21,13 +22,19 @@ const TimeSource kWallClock = {wall_micros, true};
 
 void clock_set_source(const TimeSource* s) { source = s ? s : &kWallClock; }
 
-void clock_reset() { start_micros = 0.0; }
+void clock_reset() {
+  start_micros = 0.0;
+  first_tick = 0;
+}
 
 void show_clock_start_at(uint32_t tick) {
   // Half a microsecond further back keeps the reading off the boundary,
   // where the rounding of the tick factor could give tick - 1.
   start_micros = source->now_micros() - double(tick) * kTickMicros - 0.5;
+  first_tick = tick;
 }
+
+uint32_t show_clock_first_tick() { return first_tick; }
 
 uint32_t show_ticks() {
   double now = source->now_micros();

@@ -37,6 +37,11 @@ uint32_t show_ticks();
 // show_ticks only.
 void show_clock_start_at(uint32_t tick);
 
+// The tick show_clock_start_at started the clock at: where a show started
+// later than the beginning came in. 0 for a clock started by its first
+// reading, or not started.
+uint32_t show_clock_first_tick();
+
 // True when the clock has started and runs on a real-time source, so that
 // show_clock_doze sleeps.
 bool show_clock_sleeps();
@@ -48,6 +53,7 @@ bool show_clock_sleeps();
 // is over, so a wait loop ends on the same tick with or without it.
 void show_clock_doze(uint32_t tick);
 
-// Forgets the start time so the next show_ticks starts the clock again.
+// Forgets the start time (and first tick) so the next show_ticks starts the
+// clock again.
 // Only tests and the capture tool use it; the show never restarts its clock.
 void clock_reset();

@@ -14,6 +14,13 @@ inline void put64(uint8_t* d, uint64_t v) { std::memcpy(d, &v, 8); }
 inline uint32_t gray(uint32_t p) { return ((p & 0xFF) + ((p >> 8) & 0xFF) + ((p >> 16) & 0xFF)) >> 3; }
 inline uint32_t rgb15(uint32_t p) { return ((p >> 9) & 0x7C00) | ((p >> 6) & 0x03E0) | ((p >> 3) & 0x001F); }
 inline uint32_t rgb16(uint32_t p) { return ((p >> 8) & 0xF800) | ((p >> 5) & 0x07E0) | ((p >> 3) & 0x001F); }
+// 10 bits per channel: each byte widened by repeating its top two bits below
+// it, so 0 stays 0, 255 becomes 1,023, and every value lands where the
+// server puts the same colour given in 16 bits (c * 257).
+inline uint32_t ten_bits(uint32_t c) { return c << 2 | c >> 6; }
+inline uint32_t rgb30(uint32_t p) {
+  return ten_bits((p >> 16) & 0xFF) << 20 | ten_bits((p >> 8) & 0xFF) << 10 | ten_bits(p & 0xFF);
+}
 
 // Slot 0: 96 gray levels, two pixels per 16-bit store.
 void convert_gray8(uint8_t* dst, const uint32_t* src, int count, int, int) {
@@ -58,12 +65,21 @@ void convert_rgb32_double(uint8_t* dst, const uint32_t* src, int count, int, int
   for (int i = 0; i < count; ++i, dst += 8) put64(dst, src[i] * 0x100000001ull);
 }
 
+// Slots 11 and 12: depth 30, plain and each pixel twice on one row.
+void convert_rgb30(uint8_t* dst, const uint32_t* src, int count, int, int) {
+  for (int i = 0; i < count; i += 2, dst += 8) put64(dst, rgb30(src[i]) | uint64_t(rgb30(src[i + 1])) << 32);
+}
+void convert_rgb30_double(uint8_t* dst, const uint32_t* src, int count, int, int) {
+  for (int i = 0; i < count; ++i, dst += 8) put64(dst, rgb30(src[i]) * 0x100000001ull);
+}
+
 }  // namespace
 
 const PixelConverter kPixelConverters[kConverterSlots] = {
     convert_gray8,        nullptr,        convert_checker8,     convert_rgb15,
     convert_rgb15_double, convert_rgb16,  convert_rgb16_double, nullptr,
-    nullptr,              convert_rgb32,  convert_rgb32_double,
+    nullptr,              convert_rgb32,  convert_rgb32_double, convert_rgb30,
+    convert_rgb30_double,
 };
 
 void build_green_blue_table() {
@@ -77,6 +93,7 @@ int converter_slot(int depth, bool doubled) {
     case 16: return doubled ? 6 : 5;
     case 24:
     case 32: return doubled ? 10 : 9;
+    case 30: return doubled ? 12 : 11;
     default: return -1;
   }
 }
@@ -87,6 +104,7 @@ int converter_bytes_per_pixel(int depth) {
     case 15:
     case 16: return 2;
     case 24:
+    case 30:
     case 32: return 4;
     default: return 0;
   }

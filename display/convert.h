@@ -11,8 +11,9 @@
 using PixelConverter = void (*)(uint8_t* dst, const uint32_t* src, int count, int pitch,
                                 int unused);
 
-// Slots 0 to 10; slots 1, 7 and 8 are empty (nullptr).
-constexpr int kConverterSlots = 11;
+// Slots 0 to 12; slots 1, 7 and 8 are empty (nullptr). Slots 11 and 12
+// serve 30-bit displays (10 bits per channel, red highest).
+constexpr int kConverterSlots = 13;
 extern const PixelConverter kPixelConverters[kConverterSlots];
 
 // Entry i = 128 + ((i >> 1) & 0x70) + (i >> 12): for i = G * 256 + B the
@@ -22,7 +23,7 @@ extern uint8_t GreenBlueTable[65536];
 // Fills GreenBlueTable; slot 2 reads it.
 void build_green_blue_table();
 
-// The slot for a default visual depth (8, 15, 16, 24 or 32) and the
+// The slot for a default visual depth (8, 15, 16, 24, 30 or 32) and the
 // double-pixel flag; -1 when no converter exists for that depth.
 int converter_slot(int depth, bool doubled);
 

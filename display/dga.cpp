@@ -26,13 +26,29 @@ Bool direct_video_possible(Display* display, int screen) {
   return True;
 }
 
+// The client libraries print Xlib's "extension ... missing on display" on
+// standard error when asked about an extension the server lacks, so the
+// server is asked first, quietly.
+bool server_has(Display* display, const char* extension) {
+  int opcode = 0, event = 0, error = 0;
+  return XQueryExtension(display, extension, &opcode, &event, &error);
+}
+
+Bool dga_query_version(Display* display, int* major, int* minor) {
+  return server_has(display, "XFree86-DGA") && XF86DGAQueryVersion(display, major, minor);
+}
+
+Bool vm_query_version(Display* display, int* major, int* minor) {
+  return server_has(display, "XFree86-VidModeExtension") && XF86VidModeQueryVersion(display, major, minor);
+}
+
 }  // namespace
 
 const DgaCalls kDgaLibraryCalls = {
-    XF86DGAQueryVersion,     direct_video_possible,
+    dga_query_version,       direct_video_possible,
     XF86DGAGetVideo,         XF86DGADirectVideo,
     XF86DGAInstallColormap,  XF86DGASetViewPort,       XF86DGAViewPortChanged,
-    XF86VidModeQueryVersion, XF86VidModeGetAllModeLines, XF86VidModeSwitchToMode,
+    vm_query_version,        XF86VidModeGetAllModeLines, XF86VidModeSwitchToMode,
     XF86VidModeSetViewPort,
 };
 

@@ -45,7 +45,22 @@ void display_set_flat_out(bool on);
 
 // Returns 1 when an Escape key event (key code 9, press or release) was taken
 // from the event queue during this call, else 0; events after it stay queued.
+// A closed window (see display_window_closed) is reported the same way.
 int display_poll_escape();
+
+// Whether the show's window was closed: its close button (the window
+// manager's WM_DELETE_WINDOW message), or the window destroyed by another
+// client. Once it is, display_poll_escape reports it like Escape, so the show
+// ends at the next scene that polls. Ask before display_close.
+bool display_window_closed();
+
+// Sets what runs first when the connection to the X server is lost (the
+// server ended, or the show's client was killed): the display then gives back
+// what it can without the server (its shared memory), writes one line naming
+// the display to standard error and ends the process with status 1, from
+// inside Xlib, which cannot go on. The show stops its sound in hook. nullptr:
+// nothing runs first.
+void display_set_lost_hook(void (*hook)());
 
 // Gives the screen back (DGA: ends direct video and restores the video mode;
 // windows: releases the shared-memory image and the window). Call once.

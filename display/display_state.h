@@ -35,6 +35,11 @@ struct DisplayState {
   int image_x, image_y;
 
   bool escape_seen;  // an Escape key event was taken: every poll says so
+  // The window's close button was used (WM_DELETE_WINDOW), or another client
+  // destroyed the window: every poll says so, as after Escape.
+  bool window_closed;
+  bool window_gone;  // destroyed by another client: not to be destroyed again
+  Atom wm_protocols, wm_delete_window;
 
   PixelConverter convert;
   Window window;
@@ -69,6 +74,21 @@ int fullscreen_open(DisplayState& s);
 // Scales the converted picture (display_image_buffer) into the full-screen
 // window's image and shows it.
 void fullscreen_show();
+
+// Lets the window take part in WM_DELETE_WINDOW, so that a window manager's
+// close button asks the show to end instead of cutting its connection. Call
+// before the window is mapped.
+void window_take_part_in_closing(DisplayState& s);
+
+// The window events a window path selects: key presses and releases (the
+// DGA keyboard grab delivers both), and the window's own destruction.
+constexpr long kWindowEventMask = KeyPressMask | KeyReleaseMask | StructureNotifyMask;
+
+// Installs the show's X error and I/O error handlers for display_state:
+// errors about the show's own window, once it is gone, mark it closed
+// (other errors keep Xlib's handling); a lost connection ends the process
+// (see display_set_lost_hook).
+void watch_connection();
 
 // Reads the mode number for the menu: optional white space, an optional sign
 // and decimal digits, stopping at the first other character. Returns the

@@ -98,10 +98,10 @@ int fullscreen_open(DisplayState& s) {
   XDefineCursor(s.display, s.window, cursor);
   XFreeCursor(s.display, cursor);  // the window keeps it while it lives
   ask_for_full_screen(s.display, s.window);
+  window_take_part_in_closing(s);
   XMapWindow(s.display, s.window);
   XSync(s.display, False);
-  // Releases too, as in the other window modes.
-  XSelectInput(s.display, s.window, KeyPressMask | KeyReleaseMask);
+  XSelectInput(s.display, s.window, kWindowEventMask);
 
   // The mode's picture is converted into the static buffer first; the odd
   // rows of the doubled true-colour picture stay black there.

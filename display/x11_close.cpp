@@ -30,7 +30,7 @@ void x11_close() {
       if (s.path == OutputPath::kPlain) s.image->data = nullptr;
       XDestroyImage(s.image);
     }
-    XDestroyWindow(s.display, s.window);
+    if (!s.window_gone) XDestroyWindow(s.display, s.window);
   }
   XCloseDisplay(s.display);
   s = DisplayState{};

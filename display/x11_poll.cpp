@@ -4,6 +4,20 @@
 #include "display/display_state.h"
 #include "display/x11_output.h"
 
+namespace {
+
+// The close button's message from the window manager, or the window's end
+// at the hands of another client.
+void note_closing(DisplayState& s, const XEvent& event) {
+  if (event.type == ClientMessage && event.xclient.message_type == s.wm_protocols &&
+      event.xclient.format == 32 && static_cast<Atom>(event.xclient.data.l[0]) == s.wm_delete_window)
+    s.window_closed = true;
+  if (event.type == DestroyNotify && event.xdestroywindow.window == s.window)
+    s.window_closed = s.window_gone = true;
+}
+
+}  // namespace
+
 // Waits until the server has handled everything sent so far, then takes
 // queued events up to the first key event with key code 9, press or release
 // alike, and returns 1 (later events stay queued). Once one was taken, every
@@ -11,14 +25,18 @@
 // may poll three times after the phase that an Escape cut short (the
 // silhouette's title phase does), and a user's press is one or two events,
 // its release coming whenever the key is let go.
+// A closed window ends the show as Escape does.
 int x11_poll_escape() {
   DisplayState& s = display_state;
   XSync(s.display, False);
   XFlush(s.display);
-  while (!s.escape_seen && XPending(s.display)) {
+  while (!s.escape_seen && !s.window_closed && XPending(s.display)) {
     XEvent event;
     XNextEvent(s.display, &event);
     s.escape_seen = (event.type == KeyPress || event.type == KeyRelease) && event.xkey.keycode == 9;
+    note_closing(s, event);
   }
-  return s.escape_seen ? 1 : 0;
+  return s.escape_seen || s.window_closed ? 1 : 0;
 }
+
+bool display_window_closed() { return display_state.window_closed; }

@@ -36,6 +36,10 @@ int choose_converter(DisplayState& s) {
   s.bytes_per_pixel = converter_bytes_per_pixel(s.depth);
   if (slot < 0 || server_bits_per_pixel(s.display, s.depth) != 8 * s.bytes_per_pixel) return 2;
   if (s.depth == 8 && s.visual->c_class != PseudoColor && s.visual->c_class != GrayScale) return 2;
+  // The 30-bit converter writes red highest; another order would show wrong colours.
+  if (s.depth == 30 && (s.visual->red_mask != 0x3FF00000 || s.visual->green_mask != 0xFFC00 ||
+                        s.visual->blue_mask != 0x3FF))
+    return 2;
   s.convert = kPixelConverters[slot];
   if (slot == 2) build_green_blue_table();
   return 0;
@@ -76,6 +80,7 @@ void shm_release(DisplayState& s) {
   if (s.shm.shmaddr && s.shm.shmaddr != reinterpret_cast<char*>(-1)) shmdt(s.shm.shmaddr);
   if (s.shm.shmid >= 0) shmctl(s.shm.shmid, IPC_RMID, nullptr);
   s.shm = XShmSegmentInfo{};
+  s.shm.shmid = -1;
 }
 
 }  // namespace
@@ -124,10 +129,10 @@ int window_open(DisplayState& s) {
   s.window = XCreateWindow(s.display, s.root, 0, 0, s.output_width, s.output_height, 4, s.depth,
                            InputOutput, s.visual, CWBackingStore | CWColormap, &attributes);
   XStoreName(s.display, s.window, "Tundrix in X11");
+  window_take_part_in_closing(s);
   XMapWindow(s.display, s.window);
   XSync(s.display, False);
-  // Releases too, as the DGA keyboard grab delivers them.
-  XSelectInput(s.display, s.window, KeyPressMask | KeyReleaseMask);
+  XSelectInput(s.display, s.window, kWindowEventMask);
   int status = s.path == OutputPath::kShm ? shm_image_open(s, s.output_width, s.output_height)
                                            : plain_image_open(s);
   if (status != 0) return status;
@@ -150,6 +155,12 @@ int open_connected(DisplayState& s) {
 
 }  // namespace
 
+void window_take_part_in_closing(DisplayState& s) {
+  s.wm_protocols = XInternAtom(s.display, "WM_PROTOCOLS", False);
+  s.wm_delete_window = XInternAtom(s.display, "WM_DELETE_WINDOW", False);
+  XSetWMProtocols(s.display, s.window, &s.wm_delete_window, 1);
+}
+
 int display_open_mode(int width, int height, int mode) {
   if (mode < 1 || mode > 6) return 1;
   DisplayState& s = display_state;
@@ -162,8 +173,10 @@ int display_open_mode(int width, int height, int mode) {
   s.output_height = height * s.step;
   s.path = mode <= 2 ? OutputPath::kPlain : mode <= 4 ? OutputPath::kShm : OutputPath::kDga;
   s.page_flip = mode == 5;
+  s.shm.shmid = -1;  // no segment yet
   s.display = XOpenDisplay(nullptr);
   if (!s.display) return 1;
+  watch_connection();
   int status = open_connected(s);
   if (status != 0) {
     // Closing the connection also takes the window and colour map away.

@@ -18,4 +18,5 @@ int scene_object_ring();
 int scene_whirl_greetings();
 int scene_hyperbolic_whirl();
 int scene_replayed_object();  // ends early when the music ends
-int scene_tunnel();           // kTunnelTicks from its own start
+int scene_tunnel();           // kTunnelTicks from its own start, or from the
+                              // seventh scene's limit in a show started later

@@ -30,6 +30,9 @@ const SceneEntry kScenes[kShowSceneCount] = {
 const char kClosingMessage[] = "N\xF6tbuske stad gr\xE4nser.";
 const char kBadObjectDataMessage[] = "Inva kewl.dat!";
 const char kNoNormalsMessage[] = "No luck!";
+// In place of the line of an ending with status 0 when the window's close
+// button (or another client) ended the show.
+const char kWindowClosedMessage[] = "The window was closed.";
 
 }  // namespace
 
@@ -44,9 +47,11 @@ ShowEnding show_ending_after(ShowScene scene, int result) {
 }
 
 void end_show(const ShowEnding& ending) {
+  // The scenes see a closed window as Escape: the line says what happened.
+  const char* message = ending.status == 0 && display_window_closed() ? kWindowClosedMessage : ending.message;
   sound_stop();
   display_close();
-  write_latin1_line(stdout, ending.message, terminal_is_utf8());
+  write_latin1_line(stdout, message, terminal_is_utf8());
   std::exit(ending.status);
 }
 

@@ -19,7 +19,8 @@ ShowEnding show_ending_after(ShowScene scene, int result);
 
 // Stops the sound, restores the display, writes the ending's message and a
 // newline to standard output (in the terminal's encoding) and exits with its
-// status. Never returns.
+// status. When the window was closed (which the scenes see as Escape), an
+// ending with status 0 says so instead. Never returns.
 [[noreturn]] void end_show(const ShowEnding& ending);
 
 // Runs the eight scenes in show order until one's result ends the show (see

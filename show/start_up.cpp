@@ -50,6 +50,7 @@ void show_start_up(const StartOptions& options) {
   const int display = options.mode == 0 ? display_open(kDisplaySizeShow, 0)
                                         : display_open_mode(kFrameWidth, kFrameHeight, options.mode);
   if (display != kDisplayOpened) start_up_failed("...dnuof ton edoM");
+  display_set_lost_hook(sound_stop);
   display_set_flat_out(options.flat_out);
   // A later start finds the music where it would be at that tick.
   if (options.from > 0)

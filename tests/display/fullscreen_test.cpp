@@ -141,6 +141,7 @@ INSTANTIATE_TEST_SUITE_P(
                     FullScreenCase{15, 6, nullptr, true, 1024, 768, 1},
                     FullScreenCase{8, 5, nullptr, true, 1024, 768, 3},
                     FullScreenCase{8, 6, nullptr, true, 1024, 768, 1},
+                    FullScreenCase{30, 5, nullptr, true, 1024, 768, 3},
                     FullScreenCase{24, 5, "1366x768x24", false, 1366, 768, 3},
                     FullScreenCase{24, 6, "1920x1080x24", true, 1920, 1080, 2},
                     FullScreenCase{16, 5, "1280x720x16", true, 1280, 720, 3},

@@ -148,18 +148,12 @@ TEST_P(ShowWindow, IsTitledAndSizedForTheMode) {
 
 INSTANTIATE_TEST_SUITE_P(Modes, ShowWindow,
                          testing::Values(WindowCase{24, 1, 320, 200}, WindowCase{24, 2, 640, 400},
-                                         WindowCase{16, 3, 320, 200}, WindowCase{8, 4, 640, 400}),
+                                         WindowCase{16, 3, 320, 200}, WindowCase{8, 4, 640, 400},
+                                         WindowCase{30, 1, 320, 200}, WindowCase{30, 4, 640, 400}),
                          [](const testing::TestParamInfo<WindowCase>& info) {
                            return "Depth" + std::to_string(info.param.depth) + "Mode" +
                                   std::to_string(info.param.mode);
                          });
-
-// For modes that must fail before any window opens.
-RunResult run_show(const std::string& display, const std::string& mode) {
-  Child child = start_program({tundrix_binary()}, {"DISPLAY=" + display});
-  child_write(child, "0\n" + mode + "\n");
-  return child_finish(child, 30);
-}
 
 TEST(ShowSharedMemory, NoSegmentOfTheShowRemainsAfterTheShmModes) {
   std::string display = xvfb_display(24);
@@ -180,7 +174,9 @@ TEST(ShowFullScreen, ModesFiveAndSixCoverTheScreenWithoutDga) {
       ShowRun run = run_show_until_window_read(display, mode);
       EXPECT_EQ(run.result.status, 0) << mode << run.result.err;
       EXPECT_TRUE(ends_with_a_show_message(run.result.out)) << mode << run.result.out;
-      EXPECT_EQ(run.result.err.find("X Error"), std::string::npos) << run.result.err;
+      // Nothing on standard error: no X error, and no library's word about
+      // the DGA extension the server lacks.
+      EXPECT_EQ(run.result.err, "") << mode;
       ASSERT_TRUE(run.window.read) << "the show's window was gone before it could be read";
       EXPECT_EQ(run.window.name, "Tundrix in X11");
       EXPECT_EQ(run.window.width, 1024u) << mode;
@@ -208,15 +204,6 @@ TEST(ShowRefusals, ShmModesFailCleanlyWhenTheServerCannotAttach) {
   EXPECT_EQ(plain.result.status, 0) << plain.result.err;
   EXPECT_TRUE(ends_with_a_show_message(plain.result.out)) << plain.result.out;
   EXPECT_EQ(plain.window.width, 640u);
-  private_xvfb_stop(server);
-}
-
-TEST(ShowRefusals, DepthWithoutAConverterFailsCleanly) {
-  PrivateXvfb server = private_xvfb_start({}, "1024x768x30");
-  ASSERT_FALSE(server.display.empty());
-  RunResult r = run_show(server.display, "1");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, kMenus + kModeFailure);
   private_xvfb_stop(server);
 }
 

@@ -81,6 +81,13 @@ TEST(ShowEndings, NoSegmentIsLeftAfterASignal) {
   }
 }
 
+const std::string kMenus = std::string(kSoundMenuText) + kModeMenuText;
+
+// The line a show ends with when the connection to its X server is lost.
+std::string lost_line(const std::string& display) {
+  return "tundrix: lost the connection to the X display " + display + "\n";
+}
+
 TEST(ShowEndings, NoSegmentIsLeftWhenTheServerGoesAway) {
   for (const char* mode : {"3", "4", "5"}) {
     PrivateXvfb server = private_xvfb_start({}, "1024x768x24");
@@ -89,11 +96,98 @@ TEST(ShowEndings, NoSegmentIsLeftWhenTheServerGoesAway) {
     int pid = child.pid;
     ASSERT_TRUE(wait_for_show_window(server.display)) << mode;
     EXPECT_EQ(segments_made_by(pid), 1) << mode;
+    const std::string name = server.display;  // the stop forgets it
     private_xvfb_stop(server);
     RunResult r = child_finish(child, 20);
     EXPECT_FALSE(r.timed_out) << mode;
-    EXPECT_NE(r.status, 0) << mode;
+    EXPECT_EQ(r.status, 1) << mode;
+    EXPECT_EQ(r.out, kMenus) << mode;
+    EXPECT_EQ(r.err, lost_line(name)) << mode;
     EXPECT_EQ(segments_left_by(pid), 0) << mode;
+  }
+}
+
+// What a desktop does to the show's window: its close button sends
+// WM_DELETE_WINDOW; xdotool's windowclose destroys the window; xkill cuts the
+// show's connection.
+enum class Closing { kCloseButton, kWindowDestroyed, kConnectionKilled };
+
+void send_close_button(Display* d, Window w) {
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = w;
+  event.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
+  event.xclient.data.l[1] = CurrentTime;
+  XSendEvent(d, w, False, NoEventMask, &event);
+  XSync(d, False);
+}
+
+// Starts the show in mode on display, lets it show frames, closes its window
+// the given way and returns how it ended. Fails the test when the window
+// does not come, or (shared-memory modes) its segment is not made.
+RunResult close_show(const std::string& display, const std::string& mode, Closing how, int* pid) {
+  Child child = start_show(display, mode);
+  *pid = child.pid;
+  Display* d = XOpenDisplay(display.c_str());
+  EXPECT_TRUE(d) << display;
+  if (!d || !wait_for_show_window(display)) {
+    ADD_FAILURE() << "no window, mode " << mode;
+    if (d) XCloseDisplay(d);
+    return child_finish(child, 5);
+  }
+  if (mode != "1") {
+    EXPECT_EQ(segments_made_by(child.pid), 1) << mode;
+  }
+  usleep(500000);  // frames are being shown
+  Window w = find_show_window(d);
+  EXPECT_NE(w, 0u);
+  switch (how) {
+    case Closing::kCloseButton: send_close_button(d, w); break;
+    case Closing::kWindowDestroyed: {
+      RunResult x = run_program({"/usr/bin/xdotool", "windowclose", std::to_string(w)}, {"", true, {"DISPLAY=" + display}, 10});
+      EXPECT_EQ(x.status, 0) << x.err;
+      break;
+    }
+    case Closing::kConnectionKilled:
+      XKillClient(d, w);
+      XSync(d, False);
+      break;
+  }
+  XCloseDisplay(d);
+  return child_finish(child, 20);
+}
+
+TEST(ShowEndings, ClosingTheWindowEndsTheShowWithNothingLeft) {
+  std::string display = xvfb_display(24);
+  ASSERT_FALSE(display.empty());
+  for (Closing how : {Closing::kCloseButton, Closing::kWindowDestroyed}) {
+    for (const char* mode : {"1", "3", "5"}) {
+      SCOPED_TRACE(std::string(how == Closing::kCloseButton ? "close button" : "window destroyed") + " mode " + mode);
+      int pid = -1;
+      RunResult r = close_show(display, mode, how, &pid);
+      EXPECT_FALSE(r.timed_out);
+      EXPECT_EQ(r.status, 0);
+      EXPECT_EQ(r.out, kMenus + "The window was closed.\n");
+      EXPECT_EQ(r.err, "");
+      EXPECT_EQ(segments_left_by(pid), 0);
+    }
+  }
+}
+
+TEST(ShowEndings, AKilledConnectionEndsTheShowWithOneLine) {
+  std::string display = xvfb_display(24);
+  ASSERT_FALSE(display.empty());
+  for (const char* mode : {"1", "3", "5"}) {
+    SCOPED_TRACE(std::string("mode ") + mode);
+    int pid = -1;
+    RunResult r = close_show(display, mode, Closing::kConnectionKilled, &pid);
+    EXPECT_FALSE(r.timed_out);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, kMenus);
+    EXPECT_EQ(r.err, lost_line(display));
+    EXPECT_EQ(segments_left_by(pid), 0);
   }
 }
 

@@ -26,5 +26,7 @@ uint32_t expected_pixel(const std::vector<uint32_t>& frame, int depth, bool doub
   if (doubled && (y & 1)) return 0;
   if (depth == 15) return (r >> 3) << 10 | (g >> 3) << 5 | (b >> 3);
   if (depth == 16) return (r >> 3) << 11 | (g >> 2) << 5 | (b >> 3);
+  // The top two bits of each byte repeated below it: 0 to 0, 255 to 1,023.
+  if (depth == 30) return (r * 4 + r / 64) << 20 | (g * 4 + g / 64) << 10 | (b * 4 + b / 64);
   return p & 0xFFFFFF;
 }

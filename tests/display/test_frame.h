@@ -10,5 +10,5 @@
 std::vector<uint32_t> test_frame(uint32_t seed = 1);
 
 // The pixel value the display should hold at (x, y) of the output for a
-// default visual depth (8, 15, 16 or 24) and the double-pixel flag.
+// default visual depth (8, 15, 16, 24 or 30) and the double-pixel flag.
 uint32_t expected_pixel(const std::vector<uint32_t>& frame, int depth, bool doubled, int x, int y);

@@ -134,6 +134,36 @@ TEST_F(WholeTunnelScene, Runs4200TicksFromItsOwnStartWhenever) {
   }
 }
 
+// A show started after the seventh scene's limit (tundrix --from) never ran
+// that scene, so its tunnel's minute counts from the limit, where a whole
+// show starts it: it ends on the same tick and shows the same frames on the
+// way. Started before the limit, the tunnel starts when that scene ends.
+TEST_F(WholeTunnelScene, AShowStartedInsideItsMinuteEndsWhereAWholeShowDoes) {
+  run.keep_frames = true;
+  ASSERT_EQ(run_scene_paced(scene_tunnel, &run, 16191, 50), 1);
+  const std::vector<uint64_t> whole = run.frame_hashes;  // e = 0, 50, ..., 4150
+  ASSERT_EQ(whole.size(), 84u);
+
+  run.show_from = 16191 + 1300;
+  ASSERT_EQ(run_scene_paced(scene_tunnel, &run, run.show_from, 50), 1);
+  ASSERT_EQ(run.frames.size(), 58u);  // e = 1300, ..., 4150
+  EXPECT_EQ(run.frames.back().tick, 16191u + 4150);
+  // The first frame shows the texture before any band: black, as always.
+  for (size_t i = 1; i < run.frames.size(); i++) EXPECT_EQ(run.frame_hashes[i], whole[26 + i]) << i;
+
+  run.show_from = 20300;
+  ASSERT_EQ(run_scene_paced(scene_tunnel, &run, 20300, 50), 1);
+  EXPECT_EQ(run.frames.size(), 2u);  // ticks 20300 and 20350; 20400 is past the end
+  run.show_from = 20391;
+  ASSERT_EQ(run_scene_paced(scene_tunnel, &run, 20391, 50), 1);
+  EXPECT_EQ(run.frames.size(), 0u);
+
+  run.show_from = 16000;
+  ASSERT_EQ(run_scene_paced(scene_tunnel, &run, 16300, 50), 1);
+  ASSERT_EQ(run.frames.size(), 84u);
+  EXPECT_EQ(run.frames.back().tick, 16300u + 4150);
+}
+
 TEST_F(WholeTunnelScene, EscapeEndsItAndItsResultTellsTheClosingPoll) {
   run.escape_ticks = {16500};
   EXPECT_EQ(run_scene_paced(scene_tunnel, &run, 16000, 50), 1);

@@ -111,9 +111,11 @@ const FrameSink kRecordingSink = {record_present, record_poll, no_close};
 
 int run_scene(int (*scene)(), SceneRun* run) {
   current = run;
-  micros = 0;
+  // Fake time counts from the show's tick 0 in either case.
+  micros = static_cast<double>(run->show_from) * kTickMicros;
   clock_set_source(&kFakeClock);
   clock_reset();
+  if (run->show_from > 0) show_clock_start_at(run->show_from);
   show_ticks();
   run->events.clear();
   run->readings.clear();

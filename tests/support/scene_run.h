@@ -48,6 +48,7 @@ struct ShownFrame {
 // events gets one letter per call: T a clock reading, P a poll, F a present.
 struct SceneRun {
   uint32_t first_tick = 0;        // tick of the first reading in the scene
+  uint32_t show_from = 0;         // the show started at this tick (--from); 0: at the beginning
   double ticks_per_reading = 1.0;
   double ticks_per_present = 0.0;
   std::set<int> escape_polls;

@@ -10,7 +10,7 @@ extern const char kSoundMenuText[];  // "Select your sound device:" and its thre
 extern const char kModeMenuText[];   // the internal size line and the six modes
 
 // The X display string (":N") of the test Xvfb server of this depth (8, 15,
-// 16 or 24). Fails the calling test (and returns "") when the server is not
+// 16, 24 or 30). Fails the calling test (and returns "") when the server is not
 // running; the servers are started by the xvfb fixture of ctest.
 std::string xvfb_display(int depth);
 

@@ -5,7 +5,7 @@
 set -u
 cmd=$1
 dir=$2
-depths="8 15 16 24"
+depths="8 15 16 24 30"
 case "$cmd" in
 start)
   mkdir -p "$dir"
