@@ -1,5 +1,6 @@
 #include "show/command_line.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -24,6 +25,14 @@ const char kShowHelpText[] =
     "\n"
     "Escape ends the show. Exit status: 0 after the show, 1 when the start-up\n"
     "fails (no sound device, no display, no memory), 2 for bad arguments.\n";
+
+int show_print_help() {
+  errno = 0;
+  std::fputs(kShowHelpText, stdout);
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
+  std::fprintf(stderr, "tundrix: standard output: %s\n", std::strerror(errno ? errno : EIO));
+  return 1;
+}
 
 namespace {
 

@@ -24,3 +24,8 @@ CommandLineResult show_parse_command_line(int argc, char** argv, StartOptions* o
 
 // The text --help prints.
 extern const char kShowHelpText[];
+
+// Writes kShowHelpText to standard output. Returns the exit status: 0, or 1
+// after a line on standard error when it could not be written (a full disk,
+// a closed output).
+int show_print_help();
