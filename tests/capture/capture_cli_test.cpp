@@ -39,6 +39,8 @@ TEST(CaptureCli, HelpAndUsageErrors) {
   EXPECT_NE(r.out.find("per second (1 to 1000,"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("(0 to " + std::to_string(kShowLastStartTick) + ", 70"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("times (1 to 8)"), std::string::npos) << r.out;
+  // Refused before anything is made: nothing of x.y4m or x.wav appears.
+  const std::string x = temp_dir() + "/x.y4m";
   const std::string last = std::to_string(kShowLastStartTick), beyond = std::to_string(kShowLastStartTick + 1);
   struct Case {
     std::vector<std::string> args;
@@ -48,12 +50,12 @@ TEST(CaptureCli, HelpAndUsageErrors) {
       {{"dance"}, "unknown command"},
       {{"show"}, "show: -o OUT is required"},
       {{"show", "-o"}, "show: -o needs a value"},
-      {{"show", "-o", "x.y4m", "--fps", "0"}, "show: --fps must be a whole number from 1 to 1000, not '0'"},
-      {{"show", "-o", "x.y4m", "--fps", "12x"}, "show: --fps must be a whole number from 1 to 1000, not '12x'"},
-      {{"show", "-o", "x.y4m", "--from", "9", "--to", "8"}, "show: --to is before --from"},
-      {{"show", "-o", "x.y4m", "--fps", "1", "--from", "71", "--to", "139"},
+      {{"show", "-o", x, "--fps", "0"}, "show: --fps must be a whole number from 1 to 1000, not '0'"},
+      {{"show", "-o", x, "--fps", "12x"}, "show: --fps must be a whole number from 1 to 1000, not '12x'"},
+      {{"show", "-o", x, "--from", "9", "--to", "8"}, "show: --to is before --from"},
+      {{"show", "-o", x, "--fps", "1", "--from", "71", "--to", "139"},
        "show: at 1 frames per second no frame falls between --from and --to"},
-      {{"show", "-o", "x.y4m", "--scale", "9"}, "show: --scale must be a whole number from 1 to 8, not '9'"},
+      {{"show", "-o", x, "--scale", "9"}, "show: --scale must be a whole number from 1 to 8, not '9'"},
       {{"show", "-o", temp_dir() + "/late/", "--from", beyond},
        "show: --from must be a tick from 0 to " + last + ", not '" + beyond + "'"},
       {{"show", "-o", temp_dir() + "/late.mp4", "--from", "99999"},
@@ -68,7 +70,8 @@ TEST(CaptureCli, HelpAndUsageErrors) {
     EXPECT_EQ(r.err, "tundrix-capture: " + c.says + "\nTry 'tundrix-capture --help'.\n");
   }
   struct stat st;
-  EXPECT_NE(stat((temp_dir() + "/late").c_str(), &st), 0) << "a refused run makes nothing";
+  for (const std::string& made : {x, temp_dir() + "/x.wav", temp_dir() + "/late"})
+    EXPECT_NE(stat(made.c_str(), &st), 0) << made << ": a refused run makes nothing";
   EXPECT_NE(stat((temp_dir() + "/late.mp4").c_str(), &st), 0) << "a refused run makes nothing";
 
   r = capture({"show", "--to", "0", "-o", temp_dir() + "/one.y4m"});

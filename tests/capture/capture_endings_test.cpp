@@ -146,6 +146,11 @@ TEST(CaptureOwnOutputs, DashIsStandardOutputAndFilesThatExistAreReplacedWhole) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(r.out == text_of(d + "/a.wav"));
   EXPECT_EQ(kind_of(d + "/-"), 0u);
+  // /dev/stdout is the descriptor the shell set up, appending included.
+  write_text(d + "/log.txt", "before\n");
+  r = bash("\"$0\" music --seconds 2 --timeline /dev/stdout -o \"$1\" >>\"$2\"", {d + "/b.wav", d + "/log.txt"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(text_of(d + "/log.txt"), "before\n" + text_of(d + "/t.txt"));
 
   // An existing file, named directly or through a link, gets the new content;
   // the link stays a link.
@@ -157,7 +162,7 @@ TEST(CaptureOwnOutputs, DashIsStandardOutputAndFilesThatExistAreReplacedWhole) {
   write_text(d + "/old.wav", "old");
   ASSERT_EQ(capture({"music", "--seconds", "2", "-o", d + "/old.wav"}).status, 0);
   EXPECT_TRUE(read_file(d + "/old.wav") == read_file(d + "/a.wav"));
-  EXPECT_EQ(joined(folder_entries(d)), joined({"a.wav", "b.wav", "link.wav", "old.wav", "t.txt"}))
+  EXPECT_EQ(joined(folder_entries(d)), joined({"a.wav", "b.wav", "link.wav", "log.txt", "old.wav", "t.txt"}))
       << "no temporary file is left";
 }
 

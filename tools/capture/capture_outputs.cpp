@@ -126,6 +126,8 @@ bool open_made(OutputFile& f, const std::string& prefix, const std::string& suff
 bool open_replacement(OutputFile& f, const struct stat& old, std::string* why) {
   char target[PATH_MAX];
   if (!realpath(f.name.c_str(), target)) return failed(why, f.name, errno);
+  // A file the user may not write stays as it is, as with writing in place.
+  if (access(target, W_OK) != 0) return failed(why, f.name, errno);
   if (!open_made(f, std::string(target) + ".part-", extension(target), why)) return false;
   fchmod(f.fd, old.st_mode & 07777);
   if (geteuid() == 0 && fchown(f.fd, old.st_uid, old.st_gid) != 0) {
@@ -158,6 +160,18 @@ void flush(OutputFile& f) {
   f.buffer.clear();
 }
 
+// The descriptor a name stands for: "-" and /dev/stdout are 1, /dev/stderr
+// 2, /dev/fd/N N; -1 for other names. Written through the descriptor itself,
+// an output keeps what the shell set up (appending, a terminal).
+int named_descriptor(const std::string& name) {
+  if (name == "-" || name == "/dev/stdout") return 1;
+  if (name == "/dev/stderr") return 2;
+  if (name.rfind("/dev/fd/", 0) != 0 || name.size() == 8 || name.size() > 12 ||
+      name.find_first_not_of("0123456789", 8) != std::string::npos)
+    return -1;
+  return std::atoi(name.c_str() + 8);
+}
+
 }  // namespace
 
 void outputs_catch_signals() {
@@ -181,6 +195,9 @@ void outputs_check_stop() {
 }
 
 void outputs_fail(const std::string& line) {
+  // Ctrl-C reaches ffmpeg or a reader at the other end of a pipe too: the
+  // failure it causes is the stop's.
+  outputs_check_stop();
   take_back();
   std::fprintf(stderr, "tundrix-capture: %s\n", line.c_str());
   std::exit(1);
@@ -189,8 +206,8 @@ void outputs_fail(const std::string& line) {
 bool output_open(OutputFile& f, const std::string& name, std::string* why) {
   f = OutputFile{};
   f.name = name;
-  if (name == "-") {
-    output_attach(f, 1, "standard output");
+  if (int fd = named_descriptor(name); fd >= 0) {
+    output_attach(f, fd, name == "-" ? "standard output" : name);
     f.own_fd = false;
     return true;
   }

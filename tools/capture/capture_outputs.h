@@ -5,9 +5,10 @@
 // remembered by device and inode; a name that exists as a regular file, or
 // as a link to one, keeps its old content until the new one is complete: the
 // bytes go to a file of the run's own beside it, renamed over it at commit.
-// "-" is standard output; a device, a FIFO or a socket is written to in place
-// as a stream. Only files and folders the run made are ever removed, and only
-// while their name still leads to that same file.
+// "-" and /dev/stdout are standard output (and /dev/stderr, /dev/fd/N their
+// descriptors); a device or a FIFO is written to in place as a stream. Only
+// files and folders the run made are ever removed, and only while their name
+// still leads to that same file.
 #pragma once
 #include <sys/types.h>
 
@@ -29,7 +30,8 @@ void outputs_catch_signals();
 void outputs_check_stop();
 
 // Removes what the run made, kills and reaps its children, writes
-// "tundrix-capture: " and line to standard error and exits with status 1.
+// "tundrix-capture: " and line to standard error and exits with status 1 -
+// or, when a stop signal has arrived, ends as outputs_check_stop does.
 [[noreturn]] void outputs_fail(const std::string& line);
 
 struct OutputFile {
