@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -130,6 +131,7 @@ TEST(CaptureOwnOutputs, DevicesLinksAndFoldersThatWereThereSurviveAFailedRun) {
   r = capture({"music", "--seconds", "1", "-o", d + "/null"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(kind_of(d + "/null"), S_IFCHR);
+  std::filesystem::remove_all(d);
 }
 
 TEST(CaptureOwnOutputs, DashIsStandardOutputAndFilesThatExistAreReplacedWhole) {
