@@ -1,5 +1,6 @@
 #include "show/command_line.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -40,6 +41,14 @@ std::string show_help_text() {
     text += s + 2 < kShowSceneCount ? "," : s + 1 < kShowSceneCount ? " and" : "\n";
   }
   return text + kHelpAfterFrom;
+}
+
+int show_print_help() {
+  errno = 0;
+  std::fputs(show_help_text().c_str(), stdout);
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
+  std::fprintf(stderr, "tundrix: standard output: %s\n", std::strerror(errno ? errno : EIO));
+  return 1;
 }
 
 namespace {

@@ -22,3 +22,8 @@ CommandLineResult show_parse_command_line(int argc, char** argv, StartOptions* o
 // The text --help prints; --from's range and the scene starts come from the
 // show's timeline.
 std::string show_help_text();
+
+// Writes show_help_text() to standard output. Returns the exit status: 0, or
+// 1 after a line on standard error when it could not be written (a full
+// disk, a closed output).
+int show_print_help();

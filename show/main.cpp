@@ -10,8 +10,7 @@ int main(int argc, char** argv) {
   char error[160];
   switch (show_parse_command_line(argc, argv, &options, error, sizeof error)) {
     case kShowHelp:
-      std::fputs(show_help_text().c_str(), stdout);
-      return 0;
+      return show_print_help();
     case kBadArguments:
       std::fprintf(stderr, "tundrix: %s\nTry 'tundrix --help' for more information.\n", error);
       return 2;

@@ -1,4 +1,5 @@
 // tundrix-capture as a user runs it.
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -6,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/timeline.h"
 #include "tests/support/support.h"
 
 namespace {
@@ -33,14 +35,48 @@ TEST(CaptureCli, HelpAndUsageErrors) {
   EXPECT_NE(r.out.find("show -o OUT"), std::string::npos);
   EXPECT_NE(r.out.find("music"), std::string::npos);
   EXPECT_NE(r.out.find("picture FILE -o OUT.png"), std::string::npos);
-  for (auto args : std::vector<std::vector<std::string>>{
-           {}, {"dance"}, {"show"}, {"show", "-o"}, {"show", "-o", "x.y4m", "--fps", "0"},
-           {"show", "-o", "x.y4m", "--fps", "12x"}, {"show", "-o", "x.y4m", "--from", "9", "--to", "8"},
-           {"show", "-o", "x.y4m", "--scale", "9"}, {"picture"}, {"picture", "a.iff"}}) {
-    r = capture(args);
-    EXPECT_EQ(r.status, 2) << (args.empty() ? "" : args[0]);
-    EXPECT_NE(r.err.find("tundrix-capture: "), std::string::npos);
+  // The limits of the numbers, as the messages state them.
+  EXPECT_NE(r.out.find("per second (1 to 1000,"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("(0 to " + std::to_string(kShowLastTick) + ", 70"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("times (1 to 8)"), std::string::npos) << r.out;
+  // Refused before anything is made: nothing of x.y4m or x.wav appears.
+  const std::string x = temp_dir() + "/x.y4m";
+  const std::string last = std::to_string(kShowLastTick), beyond = std::to_string(kShowLastTick + 1);
+  struct Case {
+    std::vector<std::string> args;
+    std::string says;  // the first line, after "tundrix-capture: "
+  } cases[] = {
+      {{}, "missing command"},
+      {{"dance"}, "unknown command"},
+      {{"show"}, "show: -o OUT is required"},
+      {{"show", "-o"}, "show: -o needs a value"},
+      {{"show", "-o", x, "--fps", "0"}, "show: --fps must be a whole number from 1 to 1000, not '0'"},
+      {{"show", "-o", x, "--fps", "12x"}, "show: --fps must be a whole number from 1 to 1000, not '12x'"},
+      {{"show", "-o", x, "--from", "9", "--to", "8"}, "show: --to is before --from"},
+      {{"show", "-o", x, "--fps", "1", "--from", "71", "--to", "139"},
+       "show: at 1 frames per second no frame falls between --from and --to"},
+      {{"show", "-o", x, "--scale", "9"}, "show: --scale must be a whole number from 1 to 8, not '9'"},
+      {{"show", "-o", temp_dir() + "/late/", "--from", beyond},
+       "show: --from must be a tick from 0 to " + last + ", not '" + beyond + "'"},
+      {{"show", "-o", temp_dir() + "/late.mp4", "--from", "99999"},
+       "show: --from must be a tick from 0 to " + last + ", not '99999'"},
+      {{"show", "-o", "-"}, "show: -o - is not possible: a capture writes pictures and sound into files"},
+      {{"picture"}, "picture: FILE and -o OUT.png are required"},
+      {{"picture", "a.iff"}, "picture: FILE and -o OUT.png are required"},
+  };
+  for (const Case& c : cases) {
+    r = capture(c.args);
+    EXPECT_EQ(r.status, 2) << c.says;
+    EXPECT_EQ(r.err, "tundrix-capture: " + c.says + "\nTry 'tundrix-capture --help'.\n");
   }
+  struct stat st;
+  for (const std::string& made : {x, temp_dir() + "/x.wav", temp_dir() + "/late"})
+    EXPECT_NE(stat(made.c_str(), &st), 0) << made << ": a refused run makes nothing";
+  EXPECT_NE(stat((temp_dir() + "/late.mp4").c_str(), &st), 0) << "a refused run makes nothing";
+
+  r = capture({"show", "--to", "0", "-o", temp_dir() + "/one.y4m"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "tundrix-capture: 1 frame written to " + temp_dir() + "/one.y4m\n");
 }
 
 // Frames of a y4m stream: the header line, then "FRAME\n" and three planes each.
@@ -97,8 +133,14 @@ TEST(CaptureShow, VideoThroughFfmpegIsReproducible) {
                                  "stream=codec_type,width,height,sample_rate", "-of", "csv=p=0", a});
   EXPECT_NE(probe.out.find("video,320,200"), std::string::npos) << probe.out;
   EXPECT_NE(probe.out.find("audio,32000"), std::string::npos) << probe.out;
-  struct stat st;
-  EXPECT_NE(stat((a + ".video.mkv").c_str(), &st), 0) << "temporary files are removed";
+  // No temporary file of ffmpeg's is left beside the videos.
+  DIR* d = opendir(temp_dir().c_str());
+  ASSERT_NE(d, nullptr);
+  while (dirent* e = readdir(d)) {
+    std::string name = e->d_name;
+    EXPECT_TRUE(name.rfind("a.mkv.", 0) != 0 && name.rfind("b.mkv.", 0) != 0) << name;
+  }
+  closedir(d);
 }
 
 // Widths whose plane rows the file pads to 16 bits, from netpbm's encoder

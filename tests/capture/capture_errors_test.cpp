@@ -2,11 +2,13 @@
 // are not files or are far too large, output names it cannot honour, stray
 // arguments, writes that fail half way, damaged pictures. Every failure is one
 // clear line, a non-zero status, and nothing left of the outputs.
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,17 @@ std::string temp_dir() {
 }
 
 std::string in_temp(const std::string& name) { return temp_dir() + "/" + name; }
+
+// The names in a folder but . and ..
+std::vector<std::string> folder_entries(const std::string& path) {
+  std::vector<std::string> names;
+  if (DIR* d = opendir(path.c_str())) {
+    while (dirent* e = readdir(d))
+      if (std::strcmp(e->d_name, ".") && std::strcmp(e->d_name, "..")) names.push_back(e->d_name);
+    closedir(d);
+  }
+  return names;
+}
 
 bool exists(const std::string& path) {
   struct stat st;
@@ -44,23 +57,30 @@ RunResult capture(const std::vector<std::string>& args, double timeout = 60) {
   return run_program(argv, options);
 }
 
-// The capture under a file size limit of `blocks` (the shell's units), with
-// the limit's signal ignored so that writes past it fail as a full disk's do.
-RunResult capture_with_file_limit(int blocks, const std::vector<std::string>& args) {
-  std::string command = "trap '' XFSZ; ulimit -f " + std::to_string(blocks) + "; exec \"$0\" \"$@\"";
-  std::vector<std::string> argv = {"/bin/sh", "-c", command, capture_binary()};
+// The capture under a file size limit of `bytes`, started with SIGXFSZ at its
+// default as a shell's `ulimit -f` leaves it: the tool must not die of it.
+RunResult capture_with_file_limit(long long bytes, const std::vector<std::string>& args) {
+  std::vector<std::string> argv = {capture_binary()};
   argv.insert(argv.end(), args.begin(), args.end());
   RunOptions options;
   options.timeout_seconds = 240;
-  return run_program(argv, options);
+  ChildSetup limited;
+  limited.file_size_limit = bytes;
+  return run_program(argv, options, limited);
+}
+
+// Exactly one line of the tool's own on standard error.
+bool one_own_line(const std::string& err) {
+  return err.rfind("tundrix-capture: ", 0) == 0 && err.find('\n') == err.size() - 1;
 }
 
 // An 8-plane ILBM of width x height from netpbm's encoder.
 std::string netpbm_ilbm(int width, int height, const std::vector<std::string>& options) {
   std::string ppm = "P6\n" + std::to_string(width) + " " + std::to_string(height) + "\n255\n";
-  // 150 colours: a colour map, not 24-bit planes.
+  // 150 colours (a colour map, not 24-bit planes) scattered so that the
+  // picture does not compress to almost nothing.
   for (int i = 0; i < width * height; i++) {
-    int c = (i % width * 7 + i / width * 3) % 150;
+    int c = static_cast<int>((static_cast<uint32_t>(i) * 2654435761u >> 16) % 150);
     ppm += static_cast<char>(c);
     ppm += static_cast<char>(255 - c);
     ppm += static_cast<char>(c * 3 % 256);
@@ -200,27 +220,33 @@ TEST(CaptureOutputs, AFailedCommandLeavesNothingBehind) {
   EXPECT_EQ(r.status, 1);
   EXPECT_FALSE(exists(in_temp("t.wav")));
 
-  // Writes that fail part way (a file size limit of 64 KB): every command
-  // removes what it had written.
+  // Writes that fail part way under a file size limit of 128 KB: every
+  // command says which file and why in one line of its own (not libpng's
+  // "Write Error" nor ffmpeg's lines), and removes all it had written.
   std::string ilbm = in_temp("big.ilbm");
   write_bytes(ilbm, netpbm_ilbm(320, 256, {"-compress"}));
+  std::string work = in_temp("limited");
+  ASSERT_EQ(mkdir(work.c_str(), 0755), 0);
   struct Case {
     std::vector<std::string> args;
-    std::vector<std::string> gone;
+    std::string names;  // the file the message names
   } cases[] = {
-      {{"music", "--seconds", "5", "--timeline", in_temp("m.txt"), "-o", in_temp("m.wav")},
-       {in_temp("m.wav"), in_temp("m.txt")}},
-      {{"show", "--to", "20", "-o", in_temp("s.y4m")}, {in_temp("s.y4m"), in_temp("s.wav")}},
-      {{"show", "--to", "200", "-o", in_temp("frames/")}, {in_temp("frames")}},
-      {{"show", "--to", "140", "-o", in_temp("s.mkv")},
-       {in_temp("s.mkv"), in_temp("s.mkv.video.mkv"), in_temp("s.mkv.sound.wav")}},
-      {{"picture", "--embedded", "all", "-o", in_temp("sheet.png")}, {in_temp("sheet.png")}},
+      {{"music", "--seconds", "5", "--timeline", work + "/m.txt", "-o", work + "/m.wav"}, work + "/m.wav"},
+      {{"show", "--to", "20", "-o", work + "/s.y4m"}, work + "/s.y4m"},
+      {{"show", "--to", "200", "-o", work + "/frames/"}, work + "/frames/"},
+      {{"show", "--to", "140", "-o", work + "/s.mkv"}, work + "/s.mkv"},
+      {{"show", "--to", "3000", "-o", work + "/s.mp4"}, work + "/s.mp4"},
+      {{"picture", "--embedded", "all", "-o", work + "/sheet.png"}, work + "/sheet.png"},
+      {{"picture", ilbm, "-o", work + "/big.png"}, work + "/big.png"},
   };
   for (const Case& c : cases) {
-    r = capture_with_file_limit(128, c.args);
+    r = capture_with_file_limit(16 << 10, c.args);
     EXPECT_EQ(r.status, 1) << c.args.back() << "\n" << r.err;
-    EXPECT_FALSE(r.err.empty());
-    for (const std::string& path : c.gone) EXPECT_FALSE(exists(path)) << path;
+    EXPECT_TRUE(one_own_line(r.err)) << r.err;
+    EXPECT_NE(r.err.find(c.names), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("File too large"), std::string::npos) << r.err;
+    std::vector<std::string> left = folder_entries(work);
+    EXPECT_TRUE(left.empty()) << c.args.back() << ": " << left.front();
   }
 }
 

@@ -37,6 +37,10 @@ TEST(CommandLine, HelpDescribesEveryOptionAndAsksNothing) {
     EXPECT_EQ(r.out.find("Select your sound device"), std::string::npos);
     EXPECT_EQ(r.err, "");
   }
+  // Help that cannot be written is a failure, said in one line.
+  RunResult r = run_program({"/bin/sh", "-c", "exec \"$0\" --help >/dev/full", tundrix_binary()});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "tundrix: standard output: No space left on device\n");
 }
 
 TEST(CommandLine, BadArgumentsSayWhatIsWrongAndStartNothing) {

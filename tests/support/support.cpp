@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -123,7 +124,8 @@ std::vector<char*> c_strings(std::vector<std::string>& strings) {
 
 }  // namespace
 
-Child start_program(const std::vector<std::string>& argv, const std::vector<std::string>& env) {
+Child start_program(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+                    const ChildSetup& setup) {
   // Everything is prepared before the fork: a test process may have other
   // threads, and the child must not allocate before exec.
   std::vector<std::string> arg_strings = argv, env_strings = child_environment(env);
@@ -137,6 +139,13 @@ Child start_program(const std::vector<std::string>& argv, const std::vector<std:
     dup2(err_pipe[1], 2);
     for (int fd : {in_pipe[0], in_pipe[1], out_pipe[0], out_pipe[1], err_pipe[0], err_pipe[1]}) close(fd);
     setpgid(0, 0);
+    signal(SIGPIPE, SIG_DFL);
+    signal(SIGXFSZ, SIG_DFL);
+    if (setup.file_size_limit >= 0) {
+      rlimit limit = {static_cast<rlim_t>(setup.file_size_limit), static_cast<rlim_t>(setup.file_size_limit)};
+      if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(127);
+    }
+    if (!setup.working_dir.empty() && chdir(setup.working_dir.c_str()) != 0) _exit(127);
     execve(args[0], args.data(), envp.data());
     _exit(127);
   }
@@ -202,8 +211,8 @@ RunResult child_finish(Child& child, double timeout_seconds) {
   return result;
 }
 
-RunResult run_program(const std::vector<std::string>& argv, const RunOptions& options) {
-  Child child = start_program(argv, options.env);
+RunResult run_program(const std::vector<std::string>& argv, const RunOptions& options, const ChildSetup& setup) {
+  Child child = start_program(argv, options.env, setup);
   if (child.pid < 0) return {};
   child_write(child, options.stdin_text);
   if (!options.close_stdin) {

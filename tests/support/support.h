@@ -32,6 +32,14 @@ struct RunResult {
   std::string err;        // standard error
 };
 
+// How a child starts besides its arguments and environment. Every child
+// starts with SIGPIPE and SIGXFSZ at their defaults, as from a shell, whatever
+// the test process ignores.
+struct ChildSetup {
+  long long file_size_limit = -1;  // RLIMIT_FSIZE in bytes; -1: unchanged
+  std::string working_dir;         // "": the test's own
+};
+
 struct RunOptions {
   std::string stdin_text;            // written to standard input, then closed
   bool close_stdin = true;           // false: keep standard input open until exit
@@ -40,7 +48,8 @@ struct RunOptions {
 };
 
 // Runs argv[0] with its arguments and waits for it.
-RunResult run_program(const std::vector<std::string>& argv, const RunOptions& options = {});
+RunResult run_program(const std::vector<std::string>& argv, const RunOptions& options = {},
+                      const ChildSetup& setup = {});
 
 // A program started in the background, with pipes to its standard streams.
 struct Child {
@@ -49,7 +58,8 @@ struct Child {
   int stdout_fd = -1;
   int stderr_fd = -1;
 };
-Child start_program(const std::vector<std::string>& argv, const std::vector<std::string>& env = {});
+Child start_program(const std::vector<std::string>& argv, const std::vector<std::string>& env = {},
+                    const ChildSetup& setup = {});
 // Writes text to the child's standard input.
 void child_write(const Child& child, const std::string& text);
 // Closes stdin, waits up to timeout for exit (killing it after), collects output.

@@ -11,55 +11,40 @@
 #include <cstring>
 
 #include "tools/capture/capture.h"
+#include "tools/capture/capture_outputs.h"
 
 namespace {
-
-struct File {
-  FILE* f;
-  explicit File(const std::string& path) : f(std::fopen(path.c_str(), "wb")) {}
-  ~File() {
-    if (f) std::fclose(f);
-  }
-  // Closes explicitly so that a failing flush (a full disk) is seen.
-  bool close() {
-    int r = std::fclose(f);
-    f = nullptr;
-    return r == 0;
-  }
-};
 
 bool fail(std::string* why, const std::string& path) {
   if (why) *why = path + ": " + std::strerror(errno ? errno : EIO);
   return false;
 }
 
-// A write that failed leaves nothing behind.
-bool fail_removing(std::string* why, const std::string& path) {
-  fail(why, path);
-  std::remove(path.c_str());
-  return false;
+// libpng's own messages ("Write Error") are not shown: a write failure is
+// reported by the output with its file's name and reason.
+extern "C" void png_failed(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+extern "C" void png_warned(png_structp, png_const_charp) {}
+extern "C" void png_write_bytes(png_structp png, png_bytep data, size_t bytes) {
+  output_write(*static_cast<OutputFile*>(png_get_io_ptr(png)), data, bytes);
 }
+extern "C" void png_flush_nothing(png_structp) {}
 
 // rows: height row pointers. color_type PNG_COLOR_TYPE_RGB or _PALETTE.
-bool png_write_rows(const std::string& path, int width, int height, int color_type,
-                    const png_color* palette, png_bytep* rows, std::string* why) {
-  File file(path);
-  if (!file.f) return fail(why, path);
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+// libpng reports errors by longjmp; nothing with a destructor lives between
+// here and the end of the writes.
+bool png_encode(OutputFile& file, int width, int height, int color_type, const png_color* palette,
+                png_bytep* rows) {
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, png_failed, png_warned);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   if (!info) {
     png_destroy_write_struct(&png, nullptr);
-    std::remove(path.c_str());
-    if (why) *why = path + ": out of memory";
     return false;
   }
-  // libpng reports errors by longjmp; nothing with a destructor lives between
-  // here and the end of the writes.
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);
-    return fail_removing(why, path);
+    return false;
   }
-  png_init_io(png, file.f);
+  png_set_write_fn(png, &file, png_write_bytes, png_flush_nothing);
   png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
                color_type, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   if (palette) png_set_PLTE(png, info, palette, 256);
@@ -67,19 +52,21 @@ bool png_write_rows(const std::string& path, int width, int height, int color_ty
   png_write_image(png, rows);
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
-  return file.close() || fail_removing(why, path);
+  return true;
 }
 
-bool wav_write(const std::string& path, const void* data, size_t bytes, int channels, int rate,
-               int bits, std::string* why) {
-  uint8_t h[44];
-  wav_header(h, channels, rate, bits, static_cast<uint32_t>(bytes));
-  File file(path);
-  if (!file.f) return fail(why, path);
-  if (std::fwrite(h, 1, sizeof h, file.f) != sizeof h ||
-      (bytes && std::fwrite(data, 1, bytes, file.f) != bytes))
-    return fail_removing(why, path);
-  return file.close() || fail_removing(why, path);
+bool png_write_rows(const std::string& path, int width, int height, int color_type,
+                    const png_color* palette, png_bytep* rows, std::string* why) {
+  OutputFile file;
+  if (!output_open(file, path, why)) return false;
+  if (!png_encode(file, width, height, color_type, palette, rows) && !output_failed(file)) {
+    output_remove(file);
+    *why = path + ": out of memory";
+    return false;
+  }
+  if (output_finish(file, why) && output_commit(file, why)) return true;
+  output_remove(file);
+  return false;
 }
 
 }  // namespace
@@ -148,7 +135,13 @@ std::string folder_of(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+bool names_stream(const std::string& path) {
+  struct stat st;
+  return path == "-" || (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode));
+}
+
 int check_output_file(const char* command, const std::string& path, const char* suffix) {
+  if (names_stream(path)) return 0;
   if (!has_suffix(path, suffix) || path.size() == std::strlen(suffix) || path.back() == '/')
     return capture_usage_error((std::string(command) + ": the output must be a " + suffix + " file: " + path).c_str());
   std::string folder = folder_of(path);
@@ -202,13 +195,11 @@ bool png_write_indexed(const std::string& path, const uint8_t* indices, int widt
   return png_write_rows(path, width, height, PNG_COLOR_TYPE_PALETTE, colours, rows.data(), why);
 }
 
-bool wav_write_s16(const std::string& path, const std::vector<int16_t>& samples, int channels,
-                   int rate, std::string* why) {
+void wav_append_s16(OutputFile& file, const std::vector<int16_t>& samples, int channels, int rate) {
+  uint8_t h[44];
+  size_t bytes = samples.size() * 2;
+  wav_header(h, channels, rate, 16, static_cast<uint32_t>(bytes));
+  output_write(file, h, sizeof h);
   // WAV is little-endian, as is every machine the show runs on.
-  return wav_write(path, samples.data(), samples.size() * 2, channels, rate, 16, why);
-}
-
-bool wav_write_u8(const std::string& path, const std::vector<uint8_t>& samples, int channels,
-                  int rate, std::string* why) {
-  return wav_write(path, samples.data(), samples.size(), channels, rate, 8, why);
+  output_write(file, samples.data(), bytes);
 }

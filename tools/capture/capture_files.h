@@ -6,9 +6,12 @@
 #include <string>
 #include <vector>
 
-// Writes width x height pixels of 0x00RRGGBB words as an 8-bit RGB PNG.
-// Returns false (with errno-style reason in *why) when the file cannot be
-// written; what was written of it is removed.
+struct OutputFile;
+
+// Writes width x height pixels of 0x00RRGGBB words as an 8-bit RGB PNG file,
+// opened and put in place as output_open and output_commit do. Returns false
+// with "PATH: reason" in *why when it cannot be written; nothing of it is
+// left then.
 bool png_write_rgb(const std::string& path, const uint32_t* pixels, int width, int height,
                    std::string* why);
 
@@ -31,10 +34,15 @@ bool read_whole_file(const char* path, size_t max_bytes, std::vector<uint8_t>* b
 // True when path ends with suffix, letters compared without case.
 bool has_suffix(const std::string& path, const char* suffix);
 
-// Checks an output file name before anything is written: it must end with
-// suffix (else a usage error, status 2) and its folder must exist (else a
-// failure naming that folder, status 1). Prints the message and returns the
-// status, or returns 0 when the name is fine.
+// True for "-" (standard output) and for names of existing files that are
+// neither regular files nor folders (devices, FIFOs): outputs written to as
+// streams, whatever their names end with.
+bool names_stream(const std::string& path);
+
+// Checks an output file name before anything is written: unless it names a
+// stream, it must end with suffix (else a usage error, status 2) and its
+// folder must exist (else a failure naming that folder, status 1). Prints the
+// message and returns the status, or returns 0 when the name is fine.
 int check_output_file(const char* command, const std::string& path, const char* suffix);
 
 // The folder a path names a file in ("." for a bare name).
@@ -44,10 +52,5 @@ std::string folder_of(const std::string& path);
 // samples (little-endian, as on every machine the show runs on).
 void wav_header(uint8_t out[44], int channels, int rate, int bits, uint32_t data_bytes);
 
-// Writes interleaved 16-bit samples as a PCM WAV file; on failure the
-// partial file is removed.
-bool wav_write_s16(const std::string& path, const std::vector<int16_t>& samples, int channels,
-                   int rate, std::string* why);
-// Writes 8-bit unsigned samples (128 = silence) as a PCM WAV file.
-bool wav_write_u8(const std::string& path, const std::vector<uint8_t>& samples, int channels,
-                  int rate, std::string* why);
+// Appends a PCM WAV file holding interleaved 16-bit samples to file.
+void wav_append_s16(OutputFile& file, const std::vector<int16_t>& samples, int channels, int rate);

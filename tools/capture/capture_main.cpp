@@ -1,25 +1,29 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/timeline.h"
 #include "tools/capture/capture.h"
+#include "tools/capture/capture_outputs.h"
 
 namespace {
 
 const char kUsage[] = "Usage: tundrix-capture COMMAND [OPTIONS]\n";
-const char kShowHelp[] =
+// %u: the last tick --from may name.
+const char kShowCommandHelp[] =
     "  show -o OUT [--fps N] [--from TICK] [--to TICK] [--scale K]\n"
-    "      Renders the show on a virtual clock at N frames per second (default 70,\n"
-    "      one show tick per frame). OUT is a folder for PNG frames and sound.wav\n"
-    "      (a name ending in /, an existing folder or a name without an extension),\n"
-    "      a .y4m stream (and OUT.wav beside it), or a .mp4/.mkv/.webm video made\n"
-    "      by ffmpeg with the sound muxed in; other names are refused. --from and\n"
-    "      --to keep only the frames from tick TICK on and stop after tick TICK;\n"
-    "      --scale K enlarges frames K times.\n";
+    "      Renders the show on a virtual clock at N frames per second (1 to 1000,\n"
+    "      default 70, one show tick per frame). OUT is a folder for PNG frames and\n"
+    "      sound.wav (a name ending in /, an existing folder or a name without an\n"
+    "      extension), a .y4m stream (and OUT.wav beside it), or a .mp4/.mkv/.webm\n"
+    "      video made by ffmpeg with the sound muxed in; other names are refused.\n"
+    "      --from and --to keep only the frames from tick TICK on (0 to %u, 70\n"
+    "      ticks a second) and stop after tick TICK; --scale K enlarges frames K\n"
+    "      times (1 to 8).\n";
 const char kMusicHelp[] =
     "  music [--module FILE] [--device 8|16] [--seconds S] [--timeline FILE] -o OUT.wav\n"
     "      Renders a module (default: the show's own) exactly as the 8-bit or 16-bit\n"
     "      sound device would play it. --timeline writes one line per row played:\n"
-    "      seconds, order position, row.\n";
+    "      seconds, order position, row. FILE or OUT.wav - is standard output.\n";
 const char kPictureHelp[] =
     "  picture FILE -o OUT.png [--keep-damaged]\n"
     "      Decodes an IFF ILBM or PBM picture (stored or ByteRun1) with the show's\n"
@@ -34,7 +38,9 @@ const char kHelpHelp[] =
     "      Shows this text, or only the command's part.\n"
     "\n"
     "Status: 0 done; 1 failed, and nothing is left of the outputs (but the PNG\n"
-    "--keep-damaged asks for); 2 a bad command line.\n";
+    "--keep-damaged asks for); 2 a bad command line; 128 + N stopped by signal N\n"
+    "(Ctrl-C: 130), with nothing left of the outputs. Outputs that exist are\n"
+    "replaced only when complete; devices and FIFOs are written to as they are.\n";
 
 }  // namespace
 
@@ -42,7 +48,7 @@ int capture_help(const char* command) {
   std::fputs(kUsage, stdout);
   std::fputc('\n', stdout);
   bool all = command == nullptr;
-  if (all || !std::strcmp(command, "show")) std::fputs(kShowHelp, stdout);
+  if (all || !std::strcmp(command, "show")) std::printf(kShowCommandHelp, unsigned{kShowLastTick});
   if (all) std::fputc('\n', stdout);
   if (all || !std::strcmp(command, "music")) std::fputs(kMusicHelp, stdout);
   if (all) std::fputc('\n', stdout);
@@ -65,7 +71,9 @@ int capture_usage_error(const char* message) {
   return 2;
 }
 
-int main(int argc, char** argv) {
+namespace {
+
+int run_command(int argc, char** argv) {
   if (argc < 2) return capture_usage_error("missing command");
   const char* command = argv[1];
   if (!std::strcmp(command, "--help") || !std::strcmp(command, "-h") || !std::strcmp(command, "help"))
@@ -74,4 +82,15 @@ int main(int argc, char** argv) {
   if (!std::strcmp(command, "music")) return capture_music_main(argc - 1, argv + 1);
   if (!std::strcmp(command, "picture")) return capture_picture_main(argc - 1, argv + 1);
   return capture_usage_error("unknown command");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  outputs_catch_signals();
+  int status = run_command(argc, argv);
+  // A stop that came after the last check still ends the run as a stop.
+  outputs_check_stop();
+  if (outputs_stdout_status() != 0 && status == 0) status = 1;
+  return status;
 }

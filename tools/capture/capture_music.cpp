@@ -18,6 +18,7 @@
 #include "sound/stream.h"
 #include "tools/capture/capture.h"
 #include "tools/capture/capture_files.h"
+#include "tools/capture/capture_outputs.h"
 
 namespace {
 
@@ -32,11 +33,11 @@ struct MusicOptions {
 };
 
 // Written twice: first with no data, then with the size once it is known.
-void write_wav_header(FILE* f, int kind, uint32_t data_bytes) {
+void write_wav_header(OutputFile& f, int kind, uint32_t data_bytes, bool patch) {
   uint8_t h[44];
   wav_header(h, kind == kSound16Bit ? 2 : 1, sound_rate(kind), kind == kSound16Bit ? 16 : 8, data_bytes);
-  std::fseek(f, 0, SEEK_SET);
-  std::fwrite(h, 1, sizeof h, f);
+  if (patch) output_patch(f, 0, h, sizeof h);
+  else output_write(f, h, sizeof h);
 }
 
 int parse(int argc, char** argv, MusicOptions* o) {
@@ -70,6 +71,8 @@ int parse(int argc, char** argv, MusicOptions* o) {
   if (int status = check_output_file("music", o->output, ".wav")) return status;
   if (o->timeline && !std::strcmp(o->timeline, o->output))
     return capture_usage_error("music: --timeline and -o name the same file");
+  if (o->timeline && !std::strcmp(o->timeline, "-") && !std::strcmp(o->output, "-"))
+    return capture_usage_error("music: --timeline and -o cannot both be standard output");
   return 0;
 }
 
@@ -95,27 +98,9 @@ std::string load_failure(const std::vector<uint8_t>& bytes) {
   return text + " (the format tag \"" + tag + "\" names no supported channel count)";
 }
 
-// Both outputs, so that a failure can take back what it started to write.
-struct MusicFiles {
-  FILE* wav = nullptr;
-  FILE* timeline = nullptr;
-};
-
-int fail_removing(const MusicOptions& o, MusicFiles& files, const char* what, const char* detail) {
-  if (files.wav) {
-    std::fclose(files.wav);
-    std::remove(o.output);
-  }
-  if (files.timeline) {
-    std::fclose(files.timeline);
-    std::remove(o.timeline);
-  }
-  return fail(what, detail);
-}
-
 // Renders until the frame limit or until the speed becomes 0 (after that
-// tick's block). Returns the frames written.
-uint64_t render(const MusicOptions& o, FILE* wav, FILE* timeline) {
+// tick's block), or until a write fails. Returns the frames rendered.
+uint64_t render(const MusicOptions& o, OutputFile& wav, OutputFile* timeline) {
   static uint8_t block[kSoundBlockBytes];
   const int rate = sound_rate(o.kind);
   const int frame_bytes = sound_frame_bytes(o.kind);
@@ -124,18 +109,21 @@ uint64_t render(const MusicOptions& o, FILE* wav, FILE* timeline) {
   uint64_t frames = 0;
   uint32_t rows_seen = pt_state().rows_started;
   for (uint64_t tick = 0; frames < limit; ++tick) {
+    outputs_check_stop();
     const int bytes = sound_render_tick(o.kind, show_music_tick, block);
     if (timeline && pt_state().rows_started != rows_seen) {
       rows_seen = pt_state().rows_started;
-      std::fprintf(timeline, "%.4f %u %u\n", double(frames) / rate, pt_state().cells_position,
-                   pt_state().cells_row);
+      char line[64];
+      int n = std::snprintf(line, sizeof line, "%.4f %u %u\n", double(frames) / rate, pt_state().cells_position,
+                            pt_state().cells_row);
+      output_write(*timeline, line, size_t(n));
     }
     uint64_t take = uint64_t(bytes / frame_bytes);
     if (take > limit - frames) take = limit - frames;
-    std::fwrite(block, size_t(frame_bytes), size_t(take), wav);
+    output_write(wav, block, size_t(frame_bytes) * size_t(take));
     frames += take;
     if (progress && tick % 50 == 0) std::fprintf(stderr, "\rmusic: %.1f s rendered", double(frames) / rate);
-    if (pt_speed() == 0) break;
+    if (pt_speed() == 0 || output_failed(wav) || (timeline && output_failed(*timeline))) break;
   }
   if (progress) std::fprintf(stderr, "\rmusic: %.1f s rendered\n", double(frames) / rate);
   return frames;
@@ -160,25 +148,17 @@ int capture_music_main(int argc, char** argv) {
   sd_offline_init(o.kind);
   if (!pt_load(bytes.data(), bytes.size())) return fail("cannot load the module", load_failure(bytes).c_str());
 
-  MusicFiles files;
-  if (o.timeline && !(files.timeline = std::fopen(o.timeline, "w")))
-    return fail("cannot write", (std::string(o.timeline) + ": " + std::strerror(errno)).c_str());
-  if (!(files.wav = std::fopen(o.output, "wb")))
-    return fail_removing(o, files, "cannot write", (std::string(o.output) + ": " + std::strerror(errno)).c_str());
-  // Large writes: a block per tick through a small buffer costs more in
-  // system calls than the mixing does.
-  static char wav_buffer[1 << 20];
-  std::setvbuf(files.wav, wav_buffer, _IOFBF, sizeof wav_buffer);
-  write_wav_header(files.wav, o.kind, 0);
-  const uint64_t frames = render(o, files.wav, files.timeline);
-  write_wav_header(files.wav, o.kind, uint32_t(frames * uint64_t(sound_frame_bytes(o.kind))));
-  bool ok = !std::ferror(files.wav) && (!files.timeline || !std::ferror(files.timeline));
-  ok = std::fclose(files.wav) == 0 && ok;
-  files.wav = nullptr;
-  if (files.timeline) ok = std::fclose(files.timeline) == 0 && ok;
-  files.timeline = nullptr;
-  if (ok) return 0;
-  std::remove(o.output);
-  if (o.timeline) std::remove(o.timeline);
-  return fail("write error", o.output);
+  OutputFile timeline, wav;
+  std::string why;
+  if (o.timeline && !output_open(timeline, o.timeline, &why)) outputs_fail("music: " + why);
+  if (!output_open(wav, o.output, &why)) outputs_fail("music: " + why);
+  // A stream cannot go back to its header: it gets the whole file at the end.
+  wav.hold = wav.stream;
+  write_wav_header(wav, o.kind, 0, false);
+  const uint64_t frames = render(o, wav, o.timeline ? &timeline : nullptr);
+  write_wav_header(wav, o.kind, uint32_t(frames * uint64_t(sound_frame_bytes(o.kind))), true);
+  if ((o.timeline && !output_finish(timeline, &why)) || !output_finish(wav, &why) ||
+      (o.timeline && !output_commit(timeline, &why)) || !output_commit(wav, &why))
+    outputs_fail("music: " + why);
+  return 0;
 }

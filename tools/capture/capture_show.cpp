@@ -1,7 +1,6 @@
 // `tundrix-capture show`: the show's own scene sequence on the virtual
 // machine, every slot written out, with the sound the 16-bit device would
 // have played.
-#include <signal.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -16,6 +15,7 @@
 #include "show/sequence.h"
 #include "show/start_up.h"
 #include "tools/capture/capture.h"
+#include "tools/capture/capture_outputs.h"
 #include "tools/capture/capture_sound.h"
 #include "tools/capture/video_output.h"
 #include "tools/capture/virtual_machine.h"
@@ -26,9 +26,6 @@ struct ShowOptions {
   std::string out;
   long long fps = 70, from = 0, to = -1, scale = 1;
 };
-
-// Where the show ends when nothing cuts it short.
-constexpr long long kNominalShowTicks = kShowLastTick;
 
 struct ShowCapture {
   long long first_slot = 0;  // slots before it are rendered, not written
@@ -41,10 +38,11 @@ struct ShowCapture {
 
 // A failed capture leaves nothing of its output behind.
 [[noreturn]] void abort_capture(const std::string& why) {
-  video_discard(capture.video);
-  std::fprintf(stderr, "%stundrix-capture: %s\n", capture.progress ? "\n" : "", why.c_str());
-  std::exit(1);
+  if (capture.progress) std::fputc('\n', stderr);
+  outputs_fail("show: " + why);
 }
+
+const char* frames_word(long long n) { return n == 1 ? "frame" : "frames"; }
 
 double seconds_since(const timespec& t0) {
   timespec now;
@@ -59,12 +57,13 @@ void show_progress(long long slot) {
   if (wall <= 0) return;
   double slots_per_second = double(slot + 1) / wall;
   long long left = capture.end_slot > slot ? capture.end_slot - slot : 0;
-  std::fprintf(stderr, "\rtundrix-capture: %lld frames written, %.1f s of show, %.0f frames/s (%.1fx real time), about %.0f s left ",
-               capture.video.frames, slot * vm_slot_seconds(), slots_per_second,
+  std::fprintf(stderr, "\rtundrix-capture: %lld %s written, %.1f s of show, %.0f frames/s (%.1fx real time), about %.0f s left ",
+               capture.video.frames, frames_word(capture.video.frames), slot * vm_slot_seconds(), slots_per_second,
                slots_per_second * vm_slot_seconds(), double(left) / slots_per_second);
 }
 
 void write_slot(long long slot, const uint32_t* frame) {
+  outputs_check_stop();
   if (slot < capture.first_slot || (vm.last_slot >= 0 && slot > vm.last_slot)) return;
   std::string why;
   if (!video_frame(capture.video, frame, &why)) abort_capture(why);
@@ -76,6 +75,7 @@ void render_sound(double seconds) { capture_sound_render_to(seconds, &capture.so
 // The show ends through end_show, which closes the display: the files are
 // finished here.
 void finish() {
+  outputs_check_stop();
   long long end_slot = vm.last_slot >= 0 && vm.next_slot > vm.last_slot + 1 ? vm.last_slot + 1 : vm.next_slot;
   double end = end_slot * vm_slot_seconds();
   render_sound(end);
@@ -84,10 +84,11 @@ void finish() {
   if (end_sample > capture.sound.size()) end_sample = capture.sound.size();
   std::vector<int16_t> kept;
   if (begin_sample < end_sample) kept.assign(capture.sound.begin() + begin_sample, capture.sound.begin() + end_sample);
+  if (capture.video.frames == 0) abort_capture("the show ended before --from");
   std::string why;
   if (!video_finish(capture.video, kept, kCaptureSoundRate, &why)) abort_capture(why);
-  std::fprintf(stderr, "%stundrix-capture: %lld frames written to %s\n", capture.progress ? "\n" : "",
-               capture.video.frames, capture.video.path.c_str());
+  std::fprintf(stderr, "%stundrix-capture: %lld %s written to %s\n", capture.progress ? "\n" : "",
+               capture.video.frames, frames_word(capture.video.frames), capture.video.path.c_str());
 }
 
 bool parse_count(const char* text, long long low, long long high, long long* out) {
@@ -99,15 +100,21 @@ bool parse_count(const char* text, long long low, long long high, long long* out
   return true;
 }
 
+// Slot k shows tick k * 70 / fps: the first slot at or after tick from, and
+// the last at or before tick to.
+long long first_slot_from(long long from, long long fps) { return (from * fps + 69) / 70; }
+long long last_slot_to(long long to, long long fps) { return to * fps / 70; }
+
 bool parse_options(int argc, char** argv, ShowOptions* o, std::string* why) {
   struct {
     const char* name;
     long long* value;
     long long low, high;
-  } numbers[] = {{"--fps", &o->fps, 1, 1000},
-                 {"--from", &o->from, 0, 100000000},
-                 {"--to", &o->to, 0, 100000000},
-                 {"--scale", &o->scale, 1, 8}};
+    const char* what;
+  } numbers[] = {{"--fps", &o->fps, 1, 1000, "a whole number"},
+                 {"--from", &o->from, 0, kShowLastTick, "a tick"},
+                 {"--to", &o->to, 0, 100000000, "a tick"},
+                 {"--scale", &o->scale, 1, 8, "a whole number"}};
   for (int i = 1; i < argc; i += 2) {
     std::string a = argv[i];
     bool known = a == "-o";
@@ -123,16 +130,20 @@ bool parse_options(int argc, char** argv, ShowOptions* o, std::string* why) {
     if (a == "-o") o->out = argv[i + 1];
     for (auto& n : numbers) {
       if (a == n.name && !parse_count(argv[i + 1], n.low, n.high, n.value)) {
-        *why = "show: bad value for " + a + ": " + argv[i + 1];
+        *why = "show: " + a + " must be " + n.what + " from " + std::to_string(n.low) + " to " +
+               std::to_string(n.high) + ", not '" + std::string(argv[i + 1]).substr(0, 40) + "'";
         return false;
       }
     }
   }
   VideoKind kind;
   if (o->out.empty()) *why = "show: -o OUT is required";
+  else if (o->out == "-") *why = "show: -o - is not possible: a capture writes pictures and sound into files";
   else if (!video_kind_for(o->out, &kind))
     *why = "show: " + o->out + " is not a folder (a name ending in /, an existing folder or a name without an extension), .y4m, .mp4, .mkv or .webm";
   else if (o->to >= 0 && o->to < o->from) *why = "show: --to is before --from";
+  else if (o->to >= 0 && first_slot_from(o->from, o->fps) > last_slot_to(o->to, o->fps))
+    *why = "show: at " + std::to_string(o->fps) + " frames per second no frame falls between --from and --to";
   return why->empty();
 }
 
@@ -146,17 +157,15 @@ int capture_show_main(int argc, char** argv) {
   std::string why;
   if (!parse_options(argc, argv, &o, &why)) return capture_usage_error(why.c_str());
 
-  // Slot k shows tick k * 70 / fps; the rate is fps slots per 70 ticks of
-  // 14,286 microseconds, exactly.
-  capture.first_slot = (o.from * o.fps + 69) / 70;
-  long long last_slot = o.to < 0 ? -1 : o.to * o.fps / 70;
+  // The rate is fps slots per 70 ticks of 14,286 microseconds, exactly.
+  capture.first_slot = first_slot_from(o.from, o.fps);
+  long long last_slot = o.to < 0 ? -1 : last_slot_to(o.to, o.fps);
   capture.progress = isatty(2);
-  capture.end_slot = last_slot >= 0 ? last_slot : kNominalShowTicks * o.fps / 70;
+  capture.end_slot = last_slot >= 0 ? last_slot : kShowLastTick * o.fps / 70;
   clock_gettime(CLOCK_MONOTONIC, &capture.started);
   long long num = o.fps * 1000000, den = kShowTicksPerSecond * kTickMicros, g = gcd(num, den);
   if (!video_open(capture.video, o.out, static_cast<int>(o.scale), num / g, den / g, &why))
     abort_capture(why);
-  signal(SIGPIPE, SIG_IGN);  // a failing ffmpeg shows up as a write error
 
   // The show's own start-up, with the capture in place of the sound card,
   // the display and the wall clock.

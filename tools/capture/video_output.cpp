@@ -1,5 +1,6 @@
 #include "tools/capture/video_output.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -7,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "display/display.h"
@@ -48,27 +50,16 @@ const uint32_t* scaled(VideoOutput& out, const uint32_t* frame) {
 
 // Full-range RGB to BT.601 studio-range Y'CbCr, 4:4:4, in integers.
 void write_y4m_frame(VideoOutput& out, const uint32_t* px, size_t n) {
-  std::vector<uint8_t> planes(3 * n);
+  std::vector<uint8_t>& planes = out.planes;
+  planes.resize(3 * n);
   for (size_t i = 0; i < n; i++) {
     int r = px[i] >> 16 & 255, g = px[i] >> 8 & 255, b = px[i] & 255;
     planes[i] = static_cast<uint8_t>(((66 * r + 129 * g + 25 * b + 128) >> 8) + 16);
     planes[n + i] = static_cast<uint8_t>(((-38 * r - 74 * g + 112 * b + 128) >> 8) + 128);
     planes[2 * n + i] = static_cast<uint8_t>(((112 * r - 94 * g - 18 * b + 128) >> 8) + 128);
   }
-  std::fputs("FRAME\n", out.stream);
-  std::fwrite(planes.data(), 1, planes.size(), out.stream);
-}
-
-int run_and_wait(const std::vector<std::string>& argv) {
-  std::vector<char*> args;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  pid_t pid;
-  if (posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0) return -1;
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  output_write(out.stream, "FRAME\n", 6);
+  output_write(out.stream, planes.data(), planes.size());
 }
 
 // Codec choices per container; everything bit-exact so two runs give the same file.
@@ -94,9 +85,59 @@ const Codecs* codecs_for(const std::string& path) {
   return nullptr;
 }
 
+// ffmpeg's standard error goes to an unnamed file, so that its lines do not
+// stand in for the tool's one-line message; the last of them becomes the
+// reason in it.
+int ffmpeg_messages_file() {
+  FILE* f = std::tmpfile();
+  int fd = f ? fcntl(fileno(f), F_DUPFD_CLOEXEC, 3) : -1;
+  if (f) std::fclose(f);
+  return fd >= 0 ? fd : open("/dev/null", O_WRONLY | O_CLOEXEC);
+}
+
+// ": " and the last line ffmpeg wrote, or how it ended when it wrote nothing.
+std::string ffmpeg_said(const VideoOutput& out, int status) {
+  char text[1024];
+  off_t size = lseek(out.ffmpeg_messages, 0, SEEK_END);
+  off_t from = size > off_t(sizeof text) ? size - off_t(sizeof text) : 0;
+  ssize_t n = size > 0 ? pread(out.ffmpeg_messages, text, sizeof text, from) : 0;
+  std::string all(text, n > 0 ? static_cast<size_t>(n) : 0);
+  while (!all.empty() && std::strchr("\r\n ", all.back())) all.pop_back();
+  size_t start = all.find_last_of("\r\n");
+  std::string line = start == std::string::npos ? all : all.substr(start + 1);
+  if (line.size() > 200) line = line.substr(0, 200) + "...";
+  if (!line.empty()) return ": " + line;
+  if (WIFSIGNALED(status)) return std::string(": ffmpeg was killed by signal ") + std::to_string(WTERMSIG(status));
+  if (WIFEXITED(status)) return ": ffmpeg ended with status " + std::to_string(WEXITSTATUS(status));
+  return "";
+}
+
+// Starts ffmpeg with argv, its standard input from stdin_fd (-1: the
+// capture's) and its standard error into the messages file; the run kills it
+// when it fails or is stopped. Returns the pid, or -1.
+pid_t spawn_ffmpeg(const VideoOutput& out, const std::vector<std::string>& argv, int stdin_fd) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (stdin_fd >= 0) posix_spawn_file_actions_adddup2(&actions, stdin_fd, 0);
+  posix_spawn_file_actions_adddup2(&actions, out.ffmpeg_messages, 2);
+  // ffmpeg inherits the ignored SIGXFSZ: under a file size limit it fails
+  // with a reason instead of being killed without one.
+  std::vector<char*> args;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  pid_t pid;
+  int err = posix_spawnp(&pid, "ffmpeg", &actions, nullptr, args.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (err != 0) return -1;
+  outputs_add_child(pid);
+  return pid;
+}
+
 bool open_ffmpeg(VideoOutput& out, const Codecs& codecs, std::string* why) {
-  out.video_temp = out.path + ".video" + codecs.suffix;
-  out.sound_path = out.path + ".sound.wav";
+  if (!output_open_temporary(out.video_temp, out.path + ".video-", codecs.suffix, why)) return false;
+  // ffmpeg writes into the file the run made: it truncates, keeping the inode.
+  close(out.video_temp.fd);
+  out.video_temp.fd = -1;
   std::string size = std::to_string(kFrameWidth * out.scale) + "x" + std::to_string(kFrameHeight * out.scale);
   std::string rate = std::to_string(out.rate_num) + "/" + std::to_string(out.rate_den);
   std::vector<std::string> argv = {"ffmpeg", "-hide_banner", "-loglevel", "error", "-y",
@@ -104,52 +145,59 @@ bool open_ffmpeg(VideoOutput& out, const Codecs& codecs, std::string* why) {
                                    "-framerate", rate, "-i", "pipe:0"};
   argv.insert(argv.end(), codecs.video.begin(), codecs.video.end());
   argv.insert(argv.end(), kBitExact.begin(), kBitExact.end());
-  argv.push_back(out.video_temp);
+  argv.push_back(out.video_temp.write_path);
 
   int fds[2];
-  if (pipe(fds) != 0) return fail(why, std::string("pipe: ") + std::strerror(errno));
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, fds[0], 0);
-  posix_spawn_file_actions_addclose(&actions, fds[1]);
-  std::vector<char*> args;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  pid_t pid;
-  int err = posix_spawnp(&pid, "ffmpeg", &actions, nullptr, args.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
+  if (pipe2(fds, O_CLOEXEC) != 0) return fail(why, std::string("pipe: ") + std::strerror(errno));
+  out.ffmpeg_messages = ffmpeg_messages_file();
+  out.ffmpeg_pid = spawn_ffmpeg(out, argv, fds[0]);
   close(fds[0]);
-  if (err != 0) {
+  if (out.ffmpeg_pid < 0) {
     close(fds[1]);
     return fail(why, "cannot start ffmpeg (is it installed?)");
   }
-  out.ffmpeg_pid = pid;
-  out.stream = fdopen(fds[1], "wb");
+  output_attach(out.stream, fds[1], "the pipe into ffmpeg");
   return true;
 }
 
-bool finish_ffmpeg(VideoOutput& out, const std::vector<int16_t>& sound, int rate, std::string* why) {
-  bool wrote = std::fclose(out.stream) == 0;
-  out.stream = nullptr;
-  int status = 0;
-  while (waitpid(out.ffmpeg_pid, &status, 0) < 0 && errno == EINTR) {
+// Muxes the video ffmpeg made with the sound into out.path.
+bool mux_ffmpeg(VideoOutput& out, const std::vector<int16_t>& sound, int rate, std::string* why) {
+  if (!output_open_temporary(out.sound, out.path + ".sound-", ".wav", why)) return false;
+  wav_append_s16(out.sound, sound, 2, rate);
+  if (!output_finish(out.sound, why)) return false;
+  OutputFile video;
+  if (!output_open(video, out.path, why)) return false;
+  if (!video.stream) {
+    close(video.fd);
+    video.fd = -1;
   }
-  out.ffmpeg_pid = -1;
-  if (!wrote || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-    return fail(why, "ffmpeg could not encode the video");
-  if (!wav_write_s16(out.sound_path, sound, 2, rate, why)) return false;
   const Codecs& codecs = *codecs_for(out.path);
-  std::vector<std::string> argv = {"ffmpeg", "-hide_banner", "-loglevel", "error", "-y",
-                                   "-i", out.video_temp, "-i", out.sound_path,
+  std::vector<std::string> argv = {"ffmpeg", "-hide_banner", "-loglevel", "error", "-nostdin", "-y",
+                                   "-i", out.video_temp.write_path, "-i", out.sound.write_path,
                                    "-map", "0:v", "-map", "1:a", "-c:v", "copy"};
   argv.insert(argv.end(), codecs.audio.begin(), codecs.audio.end());
   argv.insert(argv.end(), kBitExact.begin(), kBitExact.end());
-  argv.push_back(out.path);
-  int muxed = run_and_wait(argv);
-  std::remove(out.video_temp.c_str());
-  std::remove(out.sound_path.c_str());
-  if (muxed != 0) return fail(why, "ffmpeg could not mux video and sound into " + out.path);
-  return true;
+  argv.push_back(video.write_path);
+  pid_t pid = spawn_ffmpeg(out, argv, -1);
+  if (pid < 0) return fail(why, "cannot start ffmpeg (is it installed?)");
+  int status = outputs_wait_child(pid);
+  std::string ignored;
+  if (video.stream) output_finish(video, &ignored);
+  output_remove(out.video_temp);
+  output_remove(out.sound);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    return fail(why, out.path + ": ffmpeg could not mux video and sound" + ffmpeg_said(out, status));
+  return output_commit(video, why);
+}
+
+bool finish_ffmpeg(VideoOutput& out, const std::vector<int16_t>& sound, int rate, std::string* why) {
+  std::string ignored;
+  bool wrote = output_finish(out.stream, &ignored);
+  int status = outputs_wait_child(out.ffmpeg_pid);
+  out.ffmpeg_pid = -1;
+  if (!wrote || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    return fail(why, out.path + ": ffmpeg could not encode the video" + ffmpeg_said(out, status));
+  return mux_ffmpeg(out, sound, rate, why);
 }
 
 bool is_folder(const std::string& path) {
@@ -183,39 +231,16 @@ bool video_open(VideoOutput& out, const std::string& path, int scale, long long 
   if (!is_folder(folder)) return fail(why, folder + ": no such folder");
   if (out.kind == VideoKind::Ffmpeg) return open_ffmpeg(out, *codecs_for(path), why);
   if (out.kind == VideoKind::Y4m) {
-    out.sound_path = path.substr(0, path.size() - 4) + ".wav";
-    out.stream = std::fopen(path.c_str(), "wb");
-    if (!out.stream) return fail(why, path + ": " + std::strerror(errno));
-    std::fprintf(out.stream, "YUV4MPEG2 W%d H%d F%lld:%lld Ip A1:1 C444\n", kFrameWidth * scale,
-                 kFrameHeight * scale, rate_num, rate_den);
+    if (!output_open(out.sound, path.substr(0, path.size() - 4) + ".wav", why)) return false;
+    if (!output_open(out.stream, path, why)) return false;
+    char header[96];
+    int n = std::snprintf(header, sizeof header, "YUV4MPEG2 W%d H%d F%lld:%lld Ip A1:1 C444\n",
+                          kFrameWidth * scale, kFrameHeight * scale, rate_num, rate_den);
+    output_write(out.stream, header, static_cast<size_t>(n));
     return true;
   }
-  out.sound_path = path + (path.back() == '/' ? "" : "/") + "sound.wav";
-  if (mkdir(path.c_str(), 0777) == 0) out.created_folder = true;
-  else if (errno != EEXIST) return fail(why, path + ": " + std::strerror(errno));
-  return true;
-}
-
-void video_discard(VideoOutput& out) {
-  if (out.stream) std::fclose(out.stream);
-  out.stream = nullptr;
-  if (out.ffmpeg_pid > 0) {
-    // Its input is closed; it is stopped rather than left to finish a video
-    // that is about to be removed.
-    kill(out.ffmpeg_pid, SIGTERM);
-    while (waitpid(out.ffmpeg_pid, nullptr, 0) < 0 && errno == EINTR) {
-    }
-    out.ffmpeg_pid = -1;
-  }
-  if (out.kind == VideoKind::PngFolder) {
-    for (long long i = 0; i < out.frames; i++) std::remove(frame_path(out, i).c_str());
-  } else {
-    std::remove(out.path.c_str());
-  }
-  if (!out.video_temp.empty()) std::remove(out.video_temp.c_str());
-  if (!out.sound_path.empty()) std::remove(out.sound_path.c_str());
-  if (out.created_folder) rmdir(out.path.c_str());
-  out.frames = 0;
+  if (!output_make_folder(path, why)) return false;
+  return output_open(out.sound, path + (path.back() == '/' ? "" : "/") + "sound.wav", why);
 }
 
 bool video_frame(VideoOutput& out, const uint32_t* frame, std::string* why) {
@@ -227,24 +252,29 @@ bool video_frame(VideoOutput& out, const uint32_t* frame, std::string* why) {
       break;
     case VideoKind::Y4m:
       write_y4m_frame(out, px, static_cast<size_t>(w) * h);
+      if (output_failed(out.stream)) return output_finish(out.stream, why);
       break;
     case VideoKind::Ffmpeg:
       // 0x00RRGGBB little-endian words are ffmpeg's bgr0 bytes.
-      if (std::fwrite(px, 4, static_cast<size_t>(w) * h, out.stream) != static_cast<size_t>(w) * h)
-        return fail(why, "ffmpeg stopped reading frames");
+      output_write(out.stream, px, static_cast<size_t>(w) * h * 4);
+      if (output_failed(out.stream)) {
+        // It stopped reading: it has ended, or ends now that its input is closed.
+        std::string ignored;
+        output_finish(out.stream, &ignored);
+        int status = outputs_wait_child(out.ffmpeg_pid);
+        out.ffmpeg_pid = -1;
+        return fail(why, out.path + ": ffmpeg stopped reading frames" + ffmpeg_said(out, status));
+      }
       break;
   }
-  if (out.stream && std::ferror(out.stream)) return fail(why, out.path + ": write failed");
   out.frames++;
   return true;
 }
 
 bool video_finish(VideoOutput& out, const std::vector<int16_t>& sound, int rate, std::string* why) {
   if (out.kind == VideoKind::Ffmpeg) return finish_ffmpeg(out, sound, rate, why);
-  if (out.kind == VideoKind::Y4m) {
-    bool ok = std::fclose(out.stream) == 0;
-    out.stream = nullptr;
-    if (!ok) return fail(why, out.path + ": write failed");
-  }
-  return wav_write_s16(out.sound_path, sound, 2, rate, why);
+  if (out.kind == VideoKind::Y4m && !output_finish(out.stream, why)) return false;
+  wav_append_s16(out.sound, sound, 2, rate);
+  if (!output_finish(out.sound, why)) return false;
+  return (out.kind != VideoKind::Y4m || output_commit(out.stream, why)) && output_commit(out.sound, why);
 }
