@@ -114,7 +114,7 @@ int scene_object_ring() {
     object_ring_frame(&s, t);
     display_present(object_ring_window(s, t));
   }
-  s.world.close();
+  s.world.release();
   s.memory.release();
   return scene_closing_poll();
 }

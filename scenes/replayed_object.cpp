@@ -149,7 +149,7 @@ int scene_replayed_object() {
     if (clock > kReplayFadeStart) fade_frame(s.frame, replay_fade_level(clock));
     for (int i = 0; i < kPresentsPerFrame; i++) display_present(s.frame);
   }
-  s.world.close();
+  s.world.release();
   s.memory.release();
   return scene_closing_poll();
 }

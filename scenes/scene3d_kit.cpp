@@ -13,7 +13,7 @@ bool SceneWorld::open() {
   return open_;
 }
 
-void SceneWorld::close() {
+void SceneWorld::release() {
   if (!open_) return;
   world_destroy_objects(&world);
   world_release(&world);

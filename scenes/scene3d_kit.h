@@ -29,12 +29,12 @@ struct SceneWorld {
   SceneWorld() = default;
   SceneWorld(const SceneWorld&) = delete;
   SceneWorld& operator=(const SceneWorld&) = delete;
-  ~SceneWorld() { close(); }
+  ~SceneWorld() { release(); }
 
   // world_init; false when the engine's work buffers cannot be allocated.
   bool open();
   // Destroys the objects and releases the work buffers; safe to call again.
-  void close();
+  void release();
 };
 
 // An 8-bit Texture256 from texture_load, freed by the destructor.

@@ -259,7 +259,7 @@ int scene_whirl_greetings() {
   }
   std::memset(s.frame, 0, kFrameBytes);
   display_present(s.frame);
-  s.world.close();
+  s.world.release();
   s.memory.release();
   return scene_closing_poll();
 }

@@ -59,7 +59,7 @@ TEST(RingBuild, ObjectDataThatCannotBeBuiltIsReported) {
   const Blob models[2] = {model_data(MODEL_A), {truncated, sizeof truncated}};
   EXPECT_EQ(ring_build(&w.world, kObjectRingShape, models, 2), kSetUpBadData);
   EXPECT_EQ(w.world.object_count, 1) << "the first object was built before the bad one";
-  w.close();
+  w.release();
 
   ASSERT_TRUE(w.open());
   const Blob good[1] = {model_data(MODEL_C)};

@@ -7,12 +7,3 @@ int capture_show_main(int argc, char** argv);      // show -o OUT [--fps N] [--f
 int capture_music_main(int argc, char** argv);     // music [--module F] [--device 8|16] ... -o OUT.wav
 int capture_picture_main(int argc, char** argv);   // picture FILE -o OUT.png | --list | --embedded ROLE
 int capture_embedded_main(int argc, char** argv);  // picture --list / --embedded ROLE|all -o OUT.png
-
-// Writes "tundrix-capture: " and the message to standard error; returns 2.
-int capture_usage_error(const char* message);
-
-// Prints the usage of command ("show", "music", "picture"), or of every
-// command for null, to standard output; returns 0.
-int capture_help(const char* command);
-// True when argv[1..argc) asks for help (--help or -h).
-bool capture_wants_help(int argc, char** argv);

@@ -10,6 +10,7 @@
 #include "picture/iff.h"
 #include "tools/capture/capture.h"
 #include "tools/capture/capture_files.h"
+#include "tools/capture/capture_usage.h"
 #include "tools/gen_content/glyphs.h"
 
 namespace {

@@ -10,8 +10,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "tools/capture/capture.h"
 #include "tools/capture/capture_outputs.h"
+#include "tools/capture/capture_usage.h"
 
 namespace {
 

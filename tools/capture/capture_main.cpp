@@ -1,75 +1,11 @@
+// tundrix-capture: the command is dispatched to its subcommand; a stop by
+// signal or a failed write to standard output decides the status last.
 #include <cstdio>
 #include <cstring>
 
-#include "base/timeline.h"
 #include "tools/capture/capture.h"
 #include "tools/capture/capture_outputs.h"
-
-namespace {
-
-const char kUsage[] = "Usage: tundrix-capture COMMAND [OPTIONS]\n";
-// %u: the last tick --from may name.
-const char kShowCommandHelp[] =
-    "  show -o OUT [--fps N] [--from TICK] [--to TICK] [--scale K]\n"
-    "      Renders the show on a virtual clock at N frames per second (1 to 1000,\n"
-    "      default 70, one show tick per frame). OUT is a folder for PNG frames and\n"
-    "      sound.wav (a name ending in /, an existing folder or a name without an\n"
-    "      extension), a .y4m stream (and OUT.wav beside it), or a .mp4/.mkv/.webm\n"
-    "      video made by ffmpeg with the sound muxed in; other names are refused.\n"
-    "      --from and --to keep only the frames from tick TICK on (0 to %u, 70\n"
-    "      ticks a second) and stop after tick TICK; --scale K enlarges frames K\n"
-    "      times (1 to 8).\n";
-const char kMusicHelp[] =
-    "  music [--module FILE] [--device 8|16] [--seconds S] [--timeline FILE] -o OUT.wav\n"
-    "      Renders a module (default: the show's own) exactly as the 8-bit or 16-bit\n"
-    "      sound device would play it. --timeline writes one line per row played:\n"
-    "      seconds, order position, row. FILE or OUT.wav - is standard output.\n";
-const char kPictureHelp[] =
-    "  picture FILE -o OUT.png [--keep-damaged]\n"
-    "      Decodes an IFF ILBM or PBM picture (stored or ByteRun1) with the show's\n"
-    "      decoder. A damaged picture (a body that ends early, another compression,\n"
-    "      no bit planes) is reported with status 1 and no PNG, or with the PNG of\n"
-    "      what decoded when --keep-damaged is given.\n"
-    "  picture --list\n"
-    "  picture --embedded ROLE|all -o OUT.png\n"
-    "      Lists or exports the show's embedded pictures (all: a labelled contact sheet).\n";
-const char kHelpHelp[] =
-    "  --help, COMMAND --help\n"
-    "      Shows this text, or only the command's part.\n"
-    "\n"
-    "Status: 0 done; 1 failed, and nothing is left of the outputs (but the PNG\n"
-    "--keep-damaged asks for); 2 a bad command line; 128 + N stopped by signal N\n"
-    "(Ctrl-C: 130), with nothing left of the outputs. Outputs that exist are\n"
-    "replaced only when complete; devices and FIFOs are written to as they are.\n";
-
-}  // namespace
-
-int capture_help(const char* command) {
-  std::fputs(kUsage, stdout);
-  std::fputc('\n', stdout);
-  bool all = command == nullptr;
-  if (all || !std::strcmp(command, "show")) std::printf(kShowCommandHelp, unsigned{kShowLastTick});
-  if (all) std::fputc('\n', stdout);
-  if (all || !std::strcmp(command, "music")) std::fputs(kMusicHelp, stdout);
-  if (all) std::fputc('\n', stdout);
-  if (all || !std::strcmp(command, "picture")) std::fputs(kPictureHelp, stdout);
-  if (all) {
-    std::fputc('\n', stdout);
-    std::fputs(kHelpHelp, stdout);
-  }
-  return 0;
-}
-
-bool capture_wants_help(int argc, char** argv) {
-  for (int i = 1; i < argc; i++)
-    if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) return true;
-  return false;
-}
-
-int capture_usage_error(const char* message) {
-  std::fprintf(stderr, "tundrix-capture: %s\nTry 'tundrix-capture --help'.\n", message);
-  return 2;
-}
+#include "tools/capture/capture_usage.h"
 
 namespace {
 

@@ -19,6 +19,7 @@
 #include "tools/capture/capture.h"
 #include "tools/capture/capture_files.h"
 #include "tools/capture/capture_outputs.h"
+#include "tools/capture/capture_usage.h"
 
 namespace {
 

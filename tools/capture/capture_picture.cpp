@@ -13,6 +13,7 @@
 #include "picture/iff.h"
 #include "tools/capture/capture.h"
 #include "tools/capture/capture_files.h"
+#include "tools/capture/capture_usage.h"
 
 namespace {
 

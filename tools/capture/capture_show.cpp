@@ -17,6 +17,7 @@
 #include "tools/capture/capture.h"
 #include "tools/capture/capture_outputs.h"
 #include "tools/capture/capture_sound.h"
+#include "tools/capture/capture_usage.h"
 #include "tools/capture/video_output.h"
 #include "tools/capture/virtual_machine.h"
 
