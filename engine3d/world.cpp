@@ -1,5 +1,6 @@
 #include "engine3d/world.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -84,15 +85,15 @@ void camera_update(const World* w) {
                 static_cast<double>(w->target_z) - w->eye_z, w->roll * kRadiansPerRollUnit);
 }
 
-static int32_t abs64_clamped(int64_t v) { return static_cast<int32_t>(v < 0 ? -v : v); }
-
 // Outside when the margin sphere lies wholly beyond the left/right or the
-// top/bottom edge; the factors are the projection's. Wide arithmetic keeps
-// far objects from wrapping into view.
-static bool outside_view(const Point3& p, int32_t radius, int32_t s) {
-  const int64_t m = (23 * static_cast<int64_t>(radius)) >> 4, depth = -static_cast<int64_t>(p.z);
-  if (3 * (abs64_clamped(p.x) - m) > depth) return true;
-  return (abs64_clamped(p.y) - m) * s > depth;
+// top/bottom edge; the factors are the projection's. Everything is 64-bit,
+// so far objects cannot wrap into view and a coordinate of INT32_MIN keeps
+// its magnitude of 2^31.
+static bool outside_view(const Point3& p, int32_t radius, int32_t s, int64_t depth) {
+  const int64_t m = (23 * static_cast<int64_t>(radius)) >> 4;
+  const int64_t x = p.x, y = p.y;
+  if (3 * ((x < 0 ? -x : x) - m) > depth) return true;
+  return ((y < 0 ? -y : y) - m) * s > depth;
 }
 
 int world_cull_and_sort(World* world) {
@@ -116,11 +117,15 @@ int world_cull_and_sort(World* world) {
   i = 0;
   for (WorldNode* node = world->first; node; node = node->next, i++) {
     Object3D* o = node->object;
-    if (outside_view(pos[i], o->radius, s)) {
+    // A view z of INT32_MIN has a depth of 2^31, which the object's depth
+    // cannot hold: the stored depth is the one value clamped, the test uses
+    // the exact one.
+    const int64_t depth = -static_cast<int64_t>(pos[i].z);
+    if (outside_view(pos[i], o->radius, s, depth)) {
       o->depth = -1;
       continue;
     }
-    o->depth = -pos[i].z;
+    o->depth = static_cast<int32_t>(depth < INT32_MAX ? depth : INT32_MAX);
     visible[count++] = node;
   }
   // Stable insertion sort of the objects over their own nodes: a handful

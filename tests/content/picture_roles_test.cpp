@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <set>
 #include <vector>
 
@@ -194,12 +193,10 @@ TEST(MainTexture, CarriesItsPictureInIndices0To63) {
 }
 
 // The tunnel adds ten squeezed copies of its picture, raw 6-bit colours in
-// 8-bit channels. The picture spans the whole 6-bit range so that the tunnel
-// is bright. Where many bands coincide a channel's sum passes 255 and carries
-// into the next: all ten coincide in the scene's first moments, and they
-// spread apart within seconds. The bands are laid out as the scene lays them
-// and the sums counted per channel without carries.
-TEST(TunnelPicture, BrightOverTheWholeRangeAndCarriesOnlyWhileBandsCoincide) {
+// 8-bit channels, and in the scene's first moments all ten coincide: no
+// component may pass 25, or a channel's sum would carry into the next. Within
+// that the picture is bright, so that a single band shows.
+TEST(TunnelPicture, TenCoincidingBandsStayInAByteAndOneBandShows) {
   DecodedPicture d = must_decode(PIC_TUNNEL);
   int top = 0;
   long sum = 0;
@@ -208,43 +205,8 @@ TEST(TunnelPicture, BrightOverTheWholeRangeAndCarriesOnlyWhileBandsCoincide) {
       top = std::max<int>(top, d.palette[v * 3 + k]);
       sum += d.palette[v * 3 + k];
     }
-  EXPECT_GE(top, 60) << "the brightest colour uses the range";
-  EXPECT_GE(sum / (256 * 256 * 3), 20) << "and the picture as a whole is not dim";
-  const double xf[10] = {1.1, 1.2, 1.3, 1.4, 1.5, 1.6, 1.7, 1.8, 1.9, 1.0};
-  const double af[10] = {1.44, 1.3, 1.21, 1.14, 1.0, 0.92, 0.83, 2.0, 0.4, 2.3};
-  // Share of band texture texels with a carry, per scene time e.
-  auto carried = [&](int e) {
-    std::vector<int> texel(256 * 256 * 3, 0);
-    double g = e * 0.007;
-    for (int b = 0; b < 10; b++) {
-      double x = xf[b] * g;
-      int a = b == 4 ? e : b == 7 ? 2 * e : static_cast<int>(af[b] * e);
-      int count = static_cast<int>(std::cos(3.3 * x) * 55 + 60);
-      int f = static_cast<int>(std::sin(0.01 * a) * 100 + 100);
-      int c = static_cast<int>(std::sin(2.1 * x) * 10 + 10);
-      if (count < 1) continue;
-      int step = 65280 / count, h = 0;
-      for (int i = 0; i < count; i++, h += step)
-        for (int p = 0; p < 220; p++)
-          for (int k = 0; k < 3; k++)
-            texel[(((f + i) % 256) * 256 + c + p) * 3 + k] += d.palette[d.indices[((h >> 8) % 256) * 256 + p] * 3 + k];
-    }
-    int over = 0;
-    for (int t = 0; t < 256 * 256; t++)
-      over += texel[t * 3] > 255 || texel[t * 3 + 1] > 255 || texel[t * 3 + 2] > 255;
-    return over / 65536.0;
-  };
-  EXPECT_GT(carried(0), 0.05) << "at the start all ten bands lie on one another";
-  double worst = 0, total = 0;
-  int frames = 0;
-  for (int e = 700; e < 4200; e += 35, frames++) {
-    double c = carried(e);
-    worst = std::max(worst, c);
-    total += c;
-  }
-  std::printf("tunnel carries after 10 s: worst %.4f, mean %.4f of the texels\n", worst, total / frames);
-  EXPECT_LT(worst, 0.05) << "once spread, the bands rarely meet four or more at once";
-  EXPECT_LT(total / frames, 0.005);
+  EXPECT_EQ(top, 25) << "the brightest colour uses the range and no more";
+  EXPECT_GE(sum / (256 * 256 * 3), 11) << "and the picture as a whole is not dim";
 }
 
 }  // namespace

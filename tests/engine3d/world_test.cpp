@@ -79,6 +79,11 @@ TEST_F(WorldTest, Culling) {
       {0, 0, 50, 100, -50},         // behind the eye but near the axis
       {0, 0, -2000000000, 5, 2000000000},
       {2000000000, 2000000000, -1, 1, -1},  // wide arithmetic, no wrap into view
+      // |INT32_MIN| is 2^31, far outside; a view z of INT32_MIN is 2^31 deep,
+      // stored as the largest depth.
+      {INT32_MIN, 0, -1000, 100, -1},
+      {0, INT32_MIN, -1000, 100, -1},
+      {0, 0, INT32_MIN, 5, INT32_MAX},
   };
   for (const Case& k : cases) ASSERT_EQ(world_add(&w, ball(k.radius, k.x, k.y, k.z)), 0);
   ASSERT_EQ(world_cull_and_sort(&w), 0);
@@ -93,7 +98,7 @@ TEST_F(WorldTest, Culling) {
   }
   std::vector<int32_t> got = depths_in_order();
   // Visible ones come farthest first; the outside ones sit in their nodes.
-  EXPECT_EQ(got, (std::vector<int32_t>{2000000000, -1, -1, 1000, -1, 1000, -1, 1000, -50, -1}));
+  EXPECT_EQ(got, (std::vector<int32_t>{INT32_MAX, -1, -1, 2000000000, -1, 1000, -1, 1000, 1000, -1, -1, -1, -50}));
   int outside = 0;
   for (size_t i = 0; i < got.size(); i++) {
     if (got[i] == -1) {
@@ -101,7 +106,7 @@ TEST_F(WorldTest, Culling) {
       EXPECT_EQ(cases[i].depth, -1) << i;
     }
   }
-  EXPECT_EQ(outside, 5);
+  EXPECT_EQ(outside, 7);
 }
 
 TEST_F(WorldTest, OrderFarthestFirstOrNearestWithDepthBuffer) {

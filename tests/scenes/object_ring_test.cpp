@@ -2,6 +2,7 @@
 // runs of the scene function on a fake clock against its frame routines.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <vector>
 
 #include "engine3d/world.h"
@@ -68,19 +69,67 @@ TEST(ObjectRingScene, ObjectsWithASpinStepOfZeroKeepThatAngleAtZero) {
   EXPECT_GT(turned, 20);
 }
 
-TEST(ObjectRingScene, DrawnObjectsLeaveFadingTrailsOverTheBackground) {
+TEST(ObjectRingScene, TheCameraTargetCirclesAndNodsWithTheClock) {
+  ObjectRing s{};
+  ASSERT_EQ(object_ring_open(&s), kSetUpDone);
+  // (14096 cos(t pi/512), 1096 cos(t pi/1024), 14096 sin(t pi/512) - 8000),
+  // each truncated toward zero.
+  const struct {
+    uint32_t t;
+    int32_t x, y, z;
+  } cases[] = {{9600, -9967, -419, 1967}, {10000, 1381, 812, -22028}, {10400, 7831, 966, 3720}};
+  for (const auto& c : cases) {
+    object_ring_frame(&s, c.t);
+    const World& w = s.world.world;
+    EXPECT_EQ(w.target_x, c.x) << c.t;
+    EXPECT_EQ(w.target_y, c.y) << c.t;
+    EXPECT_EQ(w.target_z, c.z) << c.t;
+    EXPECT_EQ(w.eye_x, 0);
+    EXPECT_EQ(w.eye_y, 0);
+    EXPECT_EQ(w.eye_z, 8000) << "the camera never moves";
+  }
+}
+
+TEST(ObjectRingScene, EachFrameFadesTheTrailsBy15SixteenthsAndAddsTheBackground) {
   ObjectRing s{};
   ASSERT_EQ(object_ring_open(&s), kSetUpDone);
   object_ring_frame(&s, 9600);  // objects on black: the render target started zeroed
   object_ring_frame(&s, 9601);  // objects on the background
+  for (int m = 0; m < kTrailPixels; m++) ASSERT_EQ(s.render[m], s.background[m]) << "render target reset at " << m;
   std::vector<uint32_t> before(s.trails, s.trails + kFramePixels);
-  EXPECT_GT(lit_pixels(before.data()), kFramePixels / 2);
-  // A frame with no change in the render target fades the trails by 15/16
-  // and adds the background again.
+  // A frame without objects: every trail pixel, objects' trails included,
+  // keeps 15/16 of each channel and gains the background pixel.
+  world_destroy_objects(&s.world.world);
   object_ring_frame(&s, 9602);
-  int changed = 0;
-  for (int m = 0; m < kTrailPixels; m++) changed += s.trails[m] != before[m];
-  EXPECT_GT(changed, kTrailPixels / 4);
+  int trails = 0;
+  for (int m = 0; m < kTrailPixels; m++) {
+    uint32_t d = before[m], faded = 0;
+    for (int shift = 0; shift < 24; shift += 8) faded |= (15 * (d >> shift & 255) >> 4) << shift;
+    ASSERT_EQ(s.trails[m], faded + s.background[m]) << "pixel " << m;
+    trails += d != faded + s.background[m];
+  }
+  EXPECT_GT(trails, 1000) << "the objects of tick 9601 left something to fade";
+  for (int m = kTrailPixels; m < kFramePixels; m++) ASSERT_EQ(s.trails[m], 0u) << "row 199 stays black";
+}
+
+// The ring's objects against the same frames without them: the objects (and
+// their trails) must read clearly, not as faint smoke over the background.
+TEST(ObjectRingScene, TheObjectsShineOverTheBackground) {
+  ObjectRing full{}, bare{};
+  ASSERT_EQ(object_ring_open(&full), kSetUpDone);
+  ASSERT_EQ(object_ring_open(&bare), kSetUpDone);
+  world_destroy_objects(&bare.world.world);
+  for (uint32_t t = 9950; t <= 10100; t++) {
+    object_ring_frame(&full, t);
+    object_ring_frame(&bare, t);
+  }
+  ObjectPixels p = object_pixels(full.trails, bare.trails, kTrailPixels);
+  std::printf("objects at tick 10100: %d pixels, mean (%.1f, %.1f, %.1f), p99 %d, max %d\n", p.count, p.mean[0],
+              p.mean[1], p.mean[2], p.p99, p.max);
+  EXPECT_GT(p.count, kFramePixels / 20);
+  // The night map of old gave a mean of (10, 11, 42) and a p99 of 113 here.
+  EXPECT_GE(p.mean[0] + p.mean[1] + p.mean[2], 80);
+  EXPECT_GE(p.p99, 130);
 }
 
 TEST(ObjectRingScene, EveryPresentedFrameIsTheWindowOfTheRoutinesAtItsTick) {

@@ -1,5 +1,6 @@
 #include "tests/scenes/scenes3d_support.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -13,6 +14,29 @@ int lit_pixels(const uint32_t* frame) {
   int n = 0;
   for (int m = 0; m < kFramePixels; m++) n += frame[m] != 0;
   return n;
+}
+
+ObjectPixels object_pixels(const uint32_t* frame, const uint32_t* bare, int pixels) {
+  ObjectPixels p{};
+  double sum[3] = {};
+  std::vector<int> brightest;
+  for (int m = 0; m < pixels; m++) {
+    if (frame[m] == bare[m]) continue;
+    int top = 0;
+    for (int c = 0; c < 3; c++) {
+      int v = frame[m] >> (16 - 8 * c) & 255;
+      sum[c] += v;
+      top = std::max(top, v);
+    }
+    brightest.push_back(top);
+  }
+  p.count = static_cast<int>(brightest.size());
+  if (p.count == 0) return p;
+  for (int c = 0; c < 3; c++) p.mean[c] = sum[c] / p.count;
+  std::sort(brightest.begin(), brightest.end());
+  p.p99 = brightest[static_cast<size_t>(p.count) * 99 / 100];
+  p.max = brightest.back();
+  return p;
 }
 
 int load_speed_module(bool stop) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "data/content.h"
+#include "engine3d/world.h"
 #include "scenes/scene_kit.h"
 #include "scenes/scenes.h"
 #include "scenes/whirl_greetings.h"
@@ -241,6 +242,52 @@ TEST(FinalFade, ThresholdsAboveMGoBlack) {
       ASSERT_LE(threshold[m], 1) << m;
     }
   }
+}
+
+// The camera rocks upside down (roll 1056 - (|t mod 1024 - 512| >> 3)),
+// drifts (eye x = 3970 sin(2 pi t / 1024), y = 1280 cos sin(t pi / 1024),
+// z = 7970 cos(3 pi t / 1024) sin(2 pi t / 1024)) and looks along (0, 0,
+// 65535) turned by (2, t >> 2, roll); the objects turn by z = (t >> 1),
+// y = (y >> 13) t and x = (x >> 12) t, all mod 1024 with truncation.
+TEST(WhirlGreetingsScene, CameraAndObjectAnglesFollowTheClock) {
+  WhirlGreetings s{};
+  ASSERT_EQ(whirl_greetings_open(&s), kSetUpDone);
+  const struct {
+    uint32_t t;
+    int32_t roll;
+    Point3 eye, target;
+  } cases[] = {{11000, 1025, {-3965, -639, -6027}, {56269, -691, -31845}},
+               {12500, 1019, {3826, 616, -2852}, {-17079, -787, 59243}},
+               {13000, 1031, {-3737, -602, -7232}, {-61870, 1525, 22947}}};
+  for (const auto& c : cases) {
+    whirl_draw_objects(&s, c.t);
+    const World& w = s.world.world;
+    EXPECT_EQ(w.roll, c.roll) << c.t;
+    EXPECT_EQ(w.eye_x, c.eye.x) << c.t;
+    EXPECT_EQ(w.eye_y, c.eye.y) << c.t;
+    EXPECT_EQ(w.eye_z, c.eye.z) << c.t;
+    EXPECT_EQ(w.target_x, c.target.x) << c.t;
+    EXPECT_EQ(w.target_y, c.target.y) << c.t;
+    EXPECT_EQ(w.target_z, c.target.z) << c.t;
+  }
+  // At tick 11000, by ring position (x, y): objects 0 and 10, 5, and 13 and 17.
+  const struct {
+    int32_t x, y;
+    int32_t angle_x, angle_y, angle_z;
+  } objects[] = {{0, 3700, 0, 0, 380}, {17000, 3700, 992, 0, 380}, {-13753, -2993, -992, -760, 380}};
+  whirl_draw_objects(&s, 11000);
+  World& w = s.world.world;
+  int found = 0;
+  world_rewind(&w);
+  for (Object3D* o = world_next(&w); o; o = world_next(&w))
+    for (const auto& e : objects) {
+      if (o->position_x != e.x || o->position_y != e.y) continue;
+      found++;
+      EXPECT_EQ(o->angle_x, e.angle_x) << e.x;
+      EXPECT_EQ(o->angle_y, e.angle_y) << e.x;
+      EXPECT_EQ(o->angle_z, e.angle_z) << e.x;
+    }
+  EXPECT_EQ(found, 5);
 }
 
 // A whole run recorded by run_scene, drawn again by the frame routines from

@@ -123,13 +123,59 @@ bool rune_ink(int x, int row, uint32_t line) {
   return twig_a || twig_b || twig_c || twig_d;
 }
 
+// The ring's map is a mirror ball: the objects' normals look it up, and the
+// whirl turns its inner part (radius up to 85 of the ball's 121). The inner
+// disk reflects what lies behind the viewer: a dark night sky, aurora and
+// one star-like glint, so that the whirl stays dark and rich. The outer ring
+// reflects what lies behind the ball: a bright moonlit snowfield and sky,
+// cut by a dark forest edge, so that faces turned away from the viewer
+// flash and the objects read as polished solids.
+Rgb ring_environment(float rx, float ry, float rz) {
+  float elevation = std::asin(std::clamp(ry, -1.0f, 1.0f));
+  float azimuth = std::atan2(rx, -rz);
+  float behind = std::clamp(0.5f - rz * 1.5f, 0.0f, 1.0f);  // 1 behind the ball
+  Rgb c;
+  if (elevation > 0.06f) {
+    Rgb night = mix(hex(0x8088e0), hex(0x181470), std::min(1.0f, elevation * 1.2f));
+    Rgb day = mix(hex(0xfff8ff), hex(0x8090f0), std::min(1.0f, elevation * 1.1f));
+    c = mix(night, day, behind);
+    float curtain = std::exp(-std::pow((elevation - 0.45f - 0.18f * std::sin(azimuth * 3)) / 0.14f, 2.0f));
+    float rays = 0.45f + 0.55f * fbm(azimuth * 7 + 20, 0.5f, 3, 0.5f, 131);
+    c = c + mix(tint::kAuroraGreen, tint::kAuroraPink, 0.5f + 0.5f * std::sin(azimuth * 2)) * (curtain * rays);
+    float moon = std::exp(-(std::pow(azimuth - 2.3f, 2.0f) + std::pow(elevation - 0.5f, 2.0f)) / 0.03f);
+    float glint = std::exp(-(std::pow(azimuth + 0.6f, 2.0f) + std::pow(elevation - 0.8f, 2.0f)) / 0.004f);
+    c = c + hex(0xfff8f0) * (2.0f * moon + 1.5f * glint);
+  } else if (elevation > -0.04f) {
+    // The forest edge: the dark gap between sky and snow.
+    float trees = fbm(azimuth * 30, 0.5f, 2, 0.5f, 133);
+    c = hex(0x080c30) + hex(0x182060) * (trees * 0.5f);
+  } else {
+    float snow = fbm(azimuth * 4 + 40, elevation * 8, 3, 0.5f, 132);
+    float glare = std::exp(elevation * 5.0f);  // brightest at the horizon
+    Rgb lit = mix(hex(0x90a0e8), hex(0xffffff), glare);
+    Rgb dim = mix(hex(0x282c80), hex(0xc0c8ff), glare);
+    c = mix(dim, lit, behind) * (0.75f + 0.45f * snow);
+  }
+  return c;
+}
+
+Rgb ring_mirror(float x, float y) {
+  constexpr float kBall = 121.0f;  // normals are 121 long
+  float nx = (x - 128) / kBall, ny = (128 - y) / kBall;
+  float r2 = nx * nx + ny * ny;
+  if (r2 > 1) return hex(0x04061c);
+  float nz = std::sqrt(1 - r2);
+  return ring_environment(2 * nz * nx, 2 * nz * ny, 2 * nz * nz - 1);
+}
+
 }  // namespace
 
 Picture make_ring_texture() {
-  // Dark on purpose: trails add about sixteen frames of it together.
+  // Components stop at 27 of 63: the trails add about sixteen frames of it.
+  // Drawn as full range and scaled down, so its highlights reach the cap.
   Image img(256, 256);
   for (int y = 0; y < 256; y++)
-    for (int x = 0; x < 256; x++) img.at(x, y) = night_reflection(x + 0.5f, y + 0.5f, 256) * (27.0f / 63.0f);
+    for (int x = 0; x < 256; x++) img.at(x, y) = ring_mirror(x + 0.5f, y + 0.5f) * (27.0f / 63.0f);
   clamp_image(img);
   Picture p = quantize(img, 1.0f);
   cap_palette(p, 27);
@@ -224,19 +270,21 @@ Picture make_main_texture() {
 }
 
 Picture make_tunnel() {
-  // Raw 6-bit colours over the whole range (up to 63), so the tunnel is bright
-  // where one to four bands meet. Where more coincide (all ten do in the
-  // scene's first moments) a channel's sum passes 255 and carries into the
-  // next one: a short colour glitch that belongs to the effect.
+  // Ten bands add up in 8-bit channels, and in the scene's first moments all
+  // ten lie on one another: at 25 of 63 per component no sum passes 255, so
+  // no channel ever carries into its neighbour. The picture uses that range
+  // fully, so that one band is plainly visible and four glow.
   Image img(256, 256);
   for (int y = 0; y < 256; y++)
     for (int x = 0; x < 256; x++) {
       float rings = 0.5f + 0.5f * std::sin(x * 0.16f);
       float sectors = 0.55f + 0.45f * std::sin(y * 2 * kPi / 64 + std::sin(x * 0.05f) * 1.5f);
       Rgb hue = mix(aurora_cycle(x / 220.0f + y / 512.0f), hex(0xffffff), 0.25f + 0.35f * rings * sectors);
-      Rgb c = hue * (0.45f + 0.55f * rings * sectors);
-      img.at(x, y) = c;
+      Rgb c = hue * (0.6f + 0.4f * rings * sectors);
+      img.at(x, y) = c * (26.0f / 63.0f);
     }
   clamp_image(img);
-  return quantize(img, 1.0f);
+  Picture p = quantize(img, 1.0f);
+  cap_palette(p, 25);
+  return p;
 }
