@@ -13,12 +13,12 @@
 
 #include "base/clock.h"
 #include "base/timeline.h"
+#include "display/virtual_machine.h"
 #include "show/sequence.h"
 #include "show/start_up.h"
 #include "tools/capture/capture.h"
 #include "tools/capture/capture_sound.h"
 #include "tools/capture/video_output.h"
-#include "tools/capture/virtual_machine.h"
 
 namespace {
 
