@@ -18,8 +18,7 @@ struct CheckState {
   std::vector<uint64_t> hashes;
   std::vector<int16_t> sound;  // from the start of the show
   uint64_t sound_frames = 0;
-  void (*report)(const CheckResult&) = nullptr;
-  void (*yield)() = nullptr;
+  CheckHooks hooks = {};
 } check;
 
 uint8_t block[kSoundBlockBytes];
@@ -39,9 +38,11 @@ void render_sound(double seconds) {
 }
 
 void keep_slot(long long slot, const uint32_t* frame) {
-  if (slot >= check.first_slot && (vm.last_slot < 0 || slot <= vm.last_slot))
+  if (slot >= check.first_slot && (vm.last_slot < 0 || slot <= vm.last_slot)) {
     check.hashes.push_back(check_frame_hash(frame));
-  if (check.yield && slot % kYieldSlots == 0) check.yield();
+    if (check.hooks.shown) check.hooks.shown(frame);
+  }
+  if (check.hooks.yield && slot % kYieldSlots == 0) check.hooks.yield();
 }
 
 // The show's end closes the display: the stream is cut where the capture
@@ -54,7 +55,7 @@ void finish() {
   size_t stop = 2 * static_cast<size_t>(end * kSoundRate16Bit);
   if (stop > check.sound.size()) stop = check.sound.size();
   if (begin > stop) begin = stop;
-  check.report({check.hashes.data(), check.hashes.size(), check.first_slot, check.sound.data() + begin, stop - begin});
+  check.hooks.report({check.hashes.data(), check.hashes.size(), check.first_slot, check.sound.data() + begin, stop - begin});
 }
 
 }  // namespace
@@ -65,11 +66,10 @@ uint64_t check_frame_hash(const uint32_t* frame) {
   return h;
 }
 
-void check_run(long long from, long long to, void (*report)(const CheckResult&), void (*yield)()) {
+void check_run(long long from, long long to, const CheckHooks& hooks) {
   constexpr long long kFps = 70;  // one slot per show tick
   check.first_slot = from;
-  check.report = report;
-  check.yield = yield;
+  check.hooks = hooks;
   show_prepare(sound_init);
   vm_start(kFps, to < 0 ? -1 : to, keep_slot, render_sound, finish);
   show_run_scenes();

@@ -26,6 +26,12 @@ uint64_t check_frame_hash(const uint32_t* frame);
 // Runs the show from its start on the virtual machine; slots before tick
 // from are rendered but not kept; to < 0 runs to the end. Calls report once
 // with the result, when the show ends (the end then goes on as usual: the
-// closing message and the exit). yield, when not null, is called every few
-// hundred slots so that a browser page can breathe. Never returns.
-[[noreturn]] void check_run(long long from, long long to, void (*report)(const CheckResult&), void (*yield)());
+// closing message and the exit). The hooks may be null: shown gets every
+// kept frame (the page draws it), yield is called every few hundred slots so
+// that a browser page can breathe. Never returns.
+struct CheckHooks {
+  void (*report)(const CheckResult&);
+  void (*shown)(const uint32_t* frame);
+  void (*yield)();
+};
+[[noreturn]] void check_run(long long from, long long to, const CheckHooks& hooks);

@@ -16,6 +16,9 @@ extern const TimeSource kPageClock;
 // Presents into the page's canvas; Escape comes from the page's keyboard.
 extern const FrameSink kCanvasSink;
 
+// Draws the frame into the canvas and nothing else (no pacing, no sound).
+void canvas_draw(const uint32_t* frame);
+
 // Lets the page run (paint, take events) when the show has not slept since
 // the last call; the canvas sink calls it before each present.
 void page_breathe();

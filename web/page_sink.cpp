@@ -15,11 +15,7 @@ EM_JS(void, page_close, (), { Module.showClosed(); });
 void canvas_present(const uint32_t* frame) {
   page_breathe();
   page_sound_feed();
-  for (int i = 0; i < kFramePixels; i++) {
-    const uint32_t p = frame[i];
-    rgba[i] = 0xFF000000u | (p & 0xFF) << 16 | (p & 0xFF00) | (p >> 16 & 0xFF);
-  }
-  canvas_put(rgba);
+  canvas_draw(frame);
 }
 
 // Once seen, Escape stays seen: one press ends the show, whichever of the
@@ -29,6 +25,14 @@ int canvas_poll_escape() { return page_escape(); }
 void canvas_close() { page_close(); }
 
 }  // namespace
+
+void canvas_draw(const uint32_t* frame) {
+  for (int i = 0; i < kFramePixels; i++) {
+    const uint32_t p = frame[i];
+    rgba[i] = 0xFF000000u | (p & 0xFF) << 16 | (p & 0xFF00) | (p >> 16 & 0xFF);
+  }
+  canvas_put(rgba);
+}
 
 const FrameSink kCanvasSink = {canvas_present, canvas_poll_escape, canvas_close};
 

@@ -41,11 +41,14 @@ void sound_stop() {
 
 void page_sound_feed() {
   if (!sound.music_tick) return;
-  const double ahead = (kPageClock.now_micros() - sound.start_micros) / 1e6 + kLeadSeconds;
-  while (double(sound.frames) < ahead * kSoundRate16Bit) {
+  const double now = (kPageClock.now_micros() - sound.start_micros) / 1e6 * kSoundRate16Bit;
+  while (double(sound.frames) < now + kLeadSeconds * kSoundRate16Bit) {
     const int bytes = sound_render_tick(kSound16Bit, sound.music_tick, block);
     if (bytes <= 0) return;
-    worklet_post(block, bytes);
     sound.frames += uint64_t(bytes) / 4;
+    // A scene's set-up that held the thread longer than the lead left the
+    // worklet without sound: what should have played meanwhile is dropped,
+    // so the music goes on in step with the picture.
+    if (double(sound.frames) > now) worklet_post(block, bytes);
   }
 }

@@ -41,5 +41,5 @@ int main(int argc, char** argv) {
   }
   // The show's closing line goes to standard output after the frames; the
   // frames are what a reader takes.
-  check_run(from, to, report, nullptr);
+  check_run(from, to, {report, nullptr, nullptr});
 }
