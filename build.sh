@@ -5,6 +5,8 @@
 #                   replay the fuzzers' regression inputs and fuzz a bounded
 #                   number of runs
 # ./build.sh build  only build (into build/)
+# ./build.sh web    build the browser version (build-web/site) and serve it
+#                   on http://127.0.0.1:8000/ until Ctrl-C
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -12,6 +14,10 @@ BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libx11-dev libxext-dev libxxf86
   libxxf86vm-dev libpng-dev libasound2-dev)
 TEST_PACKAGES=(libgtest-dev libbenchmark-dev xvfb x11-utils xdotool netpbm ffmpeg sox
   openmpt123 xmp libopenmpt-dev clang libclang-rt-14-dev)
+# The browser version: Emscripten builds it, headless Chromium tests it (driven
+# by puppeteer-core from npm, installed into build-web/node_modules).
+WEB_PACKAGES=(emscripten chromium python3 imagemagick)
+PUPPETEER_VERSION=24.43.1
 # Runs per fuzzer and test run, for the fuzzers named here; the others fuzz
 # for FUZZ_SECONDS. TUNDRIX_FUZZ_PERCENT scales the runs (100 = as listed).
 declare -A FUZZ_RUNS=([iff]=1000000 [module_loader]=1000000 [module_player]=50000)
@@ -43,6 +49,37 @@ ensure_packages() {
 build() {
   cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
   cmake --build build
+}
+
+# Debian's em++ runs on Debian's node modules; a node from elsewhere does not
+# find them by itself.
+emscripten_env() { NODE_PATH=/usr/share/nodejs "$@"; }
+
+# The browser version into build-web/site: the content generators run
+# natively (in build/), then Emscripten builds the show's sources.
+build_web() {
+  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build build --target tundrix_content tune_module
+  emscripten_env emcmake cmake -S web -B build-web/cmake -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCONTENT_DIR="$PWD/build/data" -DSITE_DIR="$PWD/build-web/site" >/dev/null
+  emscripten_env cmake --build build-web/cmake
+}
+
+# npm comes with Debian's npm package, or with a nodejs from elsewhere.
+ensure_web_packages() {
+  local extra=()
+  command -v npm >/dev/null || extra=(npm)
+  ensure_packages "${WEB_PACKAGES[@]}" "${extra[@]}"
+}
+
+# The browser build in headless Chromium against the native show.
+run_web_tests() {
+  build_web
+  if [ ! -f "build-web/node_modules/puppeteer-core/package.json" ] ||
+    ! grep -q "\"version\": \"$PUPPETEER_VERSION\"" build-web/node_modules/puppeteer-core/package.json; then
+    npm install --prefix build-web --no-audit --no-fund --loglevel=error "puppeteer-core@$PUPPETEER_VERSION"
+  fi
+  tests/web/browser_test.sh build build-web
 }
 
 # Every test again on a build with AddressSanitizer and UndefinedBehaviorSanitizer.
@@ -123,15 +160,24 @@ build)
   ensure_packages "${BUILD_PACKAGES[@]}"
   build
   ;;
+web)
+  ensure_packages "${BUILD_PACKAGES[@]}"
+  ensure_web_packages
+  build_web
+  echo "The show is at http://127.0.0.1:8000/ (Ctrl-C stops the server)"
+  exec python3 -m http.server 8000 -b 127.0.0.1 -d build-web/site
+  ;;
 test)
   ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+  ensure_web_packages
   build
   ctest --test-dir build --output-on-failure -j "$(nproc)"
+  run_web_tests
   run_sanitized_tests
   run_fuzzers
   ;;
 *)
-  sed -n '2,5p' "$0"
+  sed -n '2,7p' "$0"
   exit 2
   ;;
 esac

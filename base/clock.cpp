@@ -16,9 +16,18 @@ const TimeSource* source = &kWallClock;
 double start_micros = 0.0;  // 0.0: not started
 uint32_t first_tick = 0;
 
+void wall_sleep(double micros) {
+  if (micros <= 0.0) {
+    sched_yield();
+    return;
+  }
+  timespec pause = {0, static_cast<long>(micros * 1000.0)};
+  nanosleep(&pause, nullptr);
+}
+
 }  // namespace
 
-const TimeSource kWallClock = {wall_micros, true};
+const TimeSource kWallClock = {wall_micros, true, wall_sleep};
 
 void clock_set_source(const TimeSource* s) { source = s ? s : &kWallClock; }
 
@@ -56,11 +65,7 @@ void show_clock_doze(uint32_t tick) {
   // A microsecond past the boundary, where the reading has surely turned.
   double due = start_micros + static_cast<double>(tick) * kTickMicros + 1.0;
   double wait = due - source->now_micros();
-  if (wait <= 0.0) {
-    sched_yield();
-    return;
-  }
+  if (wait < 0.0) wait = 0.0;
   if (wait > kTickMicros) wait = kTickMicros;
-  timespec pause = {0, static_cast<long>(wait * 1000.0)};
-  nanosleep(&pause, nullptr);
+  (source->sleep ? source->sleep : wall_sleep)(wait);
 }

@@ -18,6 +18,11 @@ struct TimeSource {
   // clock shifted): only then can a wait for a tick sleep. A virtual clock
   // moves when it is read, so waiting on it means reading it.
   bool real_time = false;
+  // How a real-time source waits: about micros microseconds, or for 0 just
+  // lets other work run. The wall clock sleeps in the kernel (also for a
+  // real-time source without a sleep of its own); a browser's clock hands
+  // the thread back to the page, whose own sleep would spin.
+  void (*sleep)(double micros) = nullptr;
 };
 
 // The wall clock (gettimeofday) that the live show uses by default.

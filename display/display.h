@@ -75,5 +75,10 @@ struct FrameSink {
   void (*close)();
 };
 
-// Installs a frame sink in place of the X11 output (nullptr restores X11).
+// Installs a frame sink in place of the home sink (nullptr restores it).
 void display_set_sink(const FrameSink* sink);
+
+// The sink frames go to until another is installed: the X11 output in the
+// show's own build (display/x11_home.cpp), the page's canvas in the
+// browser's (web/); each build links its own.
+const FrameSink* display_home_sink();

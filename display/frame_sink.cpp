@@ -1,13 +1,13 @@
 // display_present, display_poll_escape and display_close go to one sink: the
-// X11 output unless a capture run installed its own. Presenting is paced here,
-// for every sink, so the live show and a capture look alike.
+// home sink (the X11 output, or the browser's canvas) unless a capture run
+// installed its own. Presenting is paced here, for every sink, so the live
+// show and a capture look alike.
 #include "base/clock.h"
 #include "display/display.h"
-#include "display/x11_output.h"
 
 namespace {
 
-const FrameSink* sink = &kX11Sink;
+const FrameSink* sink = display_home_sink();
 
 bool flat_out = false;
 bool presented = false;  // a paced present has happened; last_tick is its tick
@@ -30,7 +30,7 @@ void pace() {
 
 }  // namespace
 
-void display_set_sink(const FrameSink* s) { sink = s ? s : &kX11Sink; }
+void display_set_sink(const FrameSink* s) { sink = s ? s : display_home_sink(); }
 
 void display_set_flat_out(bool on) {
   flat_out = on;

@@ -3,11 +3,13 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/trig.h"
+
 void rotation_from_angles(int32_t a, int32_t b, int32_t c) {
   const double A = a * kRadiansPerObjectAngle, B = b * kRadiansPerObjectAngle,
                C = c * kRadiansPerObjectAngle;
-  const double sA = std::sin(A), cA = std::cos(A), sB = std::sin(B), cB = std::cos(B),
-               sC = std::sin(C), cC = std::cos(C);
+  const double sA = trig_sin(A), cA = trig_cos(A), sB = trig_sin(B), cB = trig_cos(B),
+               sC = trig_sin(C), cC = trig_cos(C);
   double* m = engine.matrix;
   m[0] = cB * cC - sA * sB * sC;
   m[1] = cA * sC;
@@ -39,7 +41,7 @@ void vec_cross(const Vec3d& v, const Vec3d& w, Vec3d& out) {
 
 void axis_angle_matrix(Vec3d& axis, double angle, double out[9]) {
   vec_normalize(axis);
-  const double h = angle * 0.5, s = std::sin(h), c = std::cos(h);
+  const double h = angle * 0.5, s = trig_sin(h), c = trig_cos(h);
   const double x = axis.x * s, y = axis.y * s, z = axis.z * s;
   out[0] = 1 - 2 * (y * y + z * z);
   out[1] = 2 * (x * y - z * c);

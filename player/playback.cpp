@@ -2,8 +2,7 @@
 // sound device's channel registers.
 #include "player/playback.h"
 
-#include <cstdlib>
-
+#include "base/random.h"
 #include "player/module.h"
 #include "sound/device_operations.h"
 
@@ -351,7 +350,7 @@ void pt_reset() {
   }
   for (int i = 0; i < 64; ++i) {
     waveforms[1][i] = int16_t(255 - 8 * i);
-    waveforms[3][i] = int16_t(std::rand() % 511 - 256);
+    waveforms[3][i] = int16_t(show_random() % 511 - 256);
   }
 }
 

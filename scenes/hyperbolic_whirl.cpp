@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/clock.h"
+#include "base/trig.h"
 #include "display/display.h"
 #include "scenes/scene_kit.h"
 #include "scenes/scenes.h"
@@ -69,16 +70,16 @@ bool hyperbolic_whirl_open(HyperbolicWhirl& w) {
 
 void hyperbolic_whirl_close(HyperbolicWhirl& w) { w.memory.release(); }
 
-int whirl_shift(double P) { return static_cast<int>(std::sin(P * 0.7462686567164178) * 30) + 256; }
+int whirl_shift(double P) { return static_cast<int>(trig_sin(P * 0.7462686567164178) * 30) + 256; }
 
 void build_whirl_tables(WhirlTables* t, double P) {
   // w is summed step by step, not multiplied, and the tables follow its
   // rounding.
   double w = 0.0;
   for (int e = 0; e < 256; e++) {
-    t->warp.angle_shift[e] = truncated_byte(P + 128 + 5 * std::sin(P + 3 * w));
-    t->warp.radius_shift[e] = truncated_byte(10 + 8 * std::cos(10 * w - 3 * P));
-    t->brightness[e] = truncated_byte(128 + 57 * std::cos(5 * w - 3 * P));
+    t->warp.angle_shift[e] = truncated_byte(P + 128 + 5 * trig_sin(P + 3 * w));
+    t->warp.radius_shift[e] = truncated_byte(10 + 8 * trig_cos(10 * w - 3 * P));
+    t->brightness[e] = truncated_byte(128 + 57 * trig_cos(5 * w - 3 * P));
     w += 0.02;
   }
 }

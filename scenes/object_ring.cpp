@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "base/clock.h"
+#include "base/trig.h"
 #include "display/display.h"
 #include "engine3d/frame_blend.h"
 #include "engine3d/raster.h"
@@ -85,9 +86,9 @@ void object_ring_frame(ObjectRing* s, uint32_t t) {
   World& w = s->world.world;
   // The camera stays put; its target circles once every 1,024 ticks and
   // nods once every 2,048.
-  w.target_x = static_cast<int32_t>(-w.eye_x + 14096 * std::cos(t * (std::numbers::pi / 512)));
-  w.target_y = static_cast<int32_t>(-w.eye_y + 1096 * std::cos(t * (std::numbers::pi / 1024)));
-  w.target_z = static_cast<int32_t>(-w.eye_z + 14096 * std::sin(t * (std::numbers::pi / 512)));
+  w.target_x = static_cast<int32_t>(-w.eye_x + 14096 * trig_cos(t * (std::numbers::pi / 512)));
+  w.target_y = static_cast<int32_t>(-w.eye_y + 1096 * trig_cos(t * (std::numbers::pi / 1024)));
+  w.target_z = static_cast<int32_t>(-w.eye_z + 14096 * trig_sin(t * (std::numbers::pi / 512)));
   render_target_set(s->render);
   draw_ring(&w, t, ring_turn, false);
   frame_fade_add(s->background, s->render, s->trails, kTrailPixels);

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <numbers>
 
+#include "base/trig.h"
 #include "display/display.h"
 
 // Radius steps and angle steps per PolarLookup row and column.
@@ -60,7 +61,7 @@ inline uint8_t truncated_byte(double v) { return static_cast<uint8_t>(static_cas
 // trunc((atan2(y, x) + pi) * scale), low 8 bits. A scale of 255 / 2 pi gives
 // 0..255; a slightly larger scale lets the top value 255 take more pixels.
 inline uint8_t polar_angle(double x, double y, double scale) {
-  return truncated_byte((std::atan2(y, x) + std::numbers::pi) * scale);
+  return truncated_byte((trig_atan2(y, x) + std::numbers::pi) * scale);
 }
 
 // Fills one byte per frame pixel with rule(x, y) for the centred pixel

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "base/clock.h"
+#include "base/trig.h"
 #include "display/display.h"
 #include "scenes/polar_maps.h"
 #include "scenes/scene_kit.h"
@@ -63,9 +64,9 @@ void build_swirl_tables(SwirlTables& swirl_tables, uint32_t e, const SwirlMotion
   int64_t turn = 128 + (255 * static_cast<int64_t>(e)) / 1000;
   for (int l = 0; l < 256; l++) {
     double s = 0.02 * l;
-    double ripple = std::sin(7 * s - 2 * m.P);
+    double ripple = trig_sin(7 * s - 2 * m.P);
     swirl_tables.warp.angle_shift[l] =
-        truncated_byte(turn + m.Q * std::sin(3 * s + m.Q) * 0.06666666666666667);
+        truncated_byte(turn + m.Q * trig_sin(3 * s + m.Q) * 0.06666666666666667);
     swirl_tables.warp.radius_shift[l] = truncated_byte(0.5 * m.Q * ripple + 0.5 * m.Q);
     swirl_tables.brightness[l] = truncated_byte(255 - 2.5 * m.Q + 2.2 * m.Q * ripple);
   }
@@ -133,7 +134,7 @@ const uint32_t* swirl_window(const PolarWipe& w) { return w.swirl + kSwirlWindow
 void render_sector_wipe(PolarWipe& w, uint32_t t) {
   double g = (t >> 1) * 0.125;
   for (int l = 0; l < 256; l++)
-    w.wave[l] = static_cast<int32_t>(3 * g + g * std::sin(g + l * 0.098173964264677));
+    w.wave[l] = static_cast<int32_t>(3 * g + g * trig_sin(g + l * 0.098173964264677));
 
   int64_t h = t >> 1;  // rotation
   int64_t s = t >> 4;  // sector width

@@ -8,6 +8,7 @@
 
 #include "base/clock.h"
 #include "base/tables.h"
+#include "base/trig.h"
 #include "display/display.h"
 #include "engine3d/faces.h"
 #include "engine3d/frame_blend.h"
@@ -35,9 +36,9 @@ uint32_t display_colour(const uint8_t* c) {
 // frames, rocking about x and z.
 void pose(Object3D* o, int k) {
   double phi = k * 0.02454369260617026;  // pi / 128
-  o->angle_x = static_cast<int32_t>(std::sin(phi) * 128 + 640);
+  o->angle_x = static_cast<int32_t>(trig_sin(phi) * 128 + 640);
   o->angle_y = 4 * k;
-  o->angle_z = static_cast<int32_t>(std::sin(phi) * 64 + 128);
+  o->angle_z = static_cast<int32_t>(trig_sin(phi) * 64 + 128);
 }
 
 }  // namespace
@@ -104,7 +105,7 @@ void replay_frame(ReplayedObject* s, uint32_t c1, uint32_t c2) {
   int first_row = (s->frame_count & 2) ? 1 : 0;
   for (int L = 0; L < kAnimationHeight; L++) {
     uint32_t o = static_cast<uint32_t>(kAnimationWidth * L);
-    int32_t h = static_cast<int32_t>((std::sin((W + o) * kWavePerUnit) + 1.0) * a);
+    int32_t h = static_cast<int32_t>((trig_sin((W + o) * kWavePerUnit) + 1.0) * a);
     const uint8_t* line = s->animation + static_cast<size_t>((h + F) % 256) * kAnimationFrameBytes + o;
     expand_2x_smooth(s->render + (2 * L + first_row) * kFrameWidth, line, kAnimationWidth, s->colours);
   }

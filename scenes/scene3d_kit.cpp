@@ -3,6 +3,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "base/trig.h"
 #include "engine3d/faces.h"
 #include "engine3d/raster.h"
 #include "engine3d/texture.h"
@@ -43,9 +44,9 @@ int set_up_failed(SceneSetUp set_up) {
 
 Point3 ring_position(const RingShape& shape, int k) {
   double a = 2 * std::numbers::pi * shape.turn_step * k;
-  return {static_cast<int32_t>(std::sin(a) * shape.radius_x),
-          static_cast<int32_t>(std::cos(k * shape.height_step) * shape.height),
-          static_cast<int32_t>(std::cos(a) * shape.radius_z)};
+  return {static_cast<int32_t>(trig_sin(a) * shape.radius_x),
+          static_cast<int32_t>(trig_cos(k * shape.height_step) * shape.height),
+          static_cast<int32_t>(trig_cos(a) * shape.radius_z)};
 }
 
 SceneSetUp ring_build(World* world, const RingShape& shape, const Blob* models, int model_count) {

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "base/clock.h"
+#include "base/trig.h"
 #include "display/display.h"
 #include "scenes/scene_kit.h"
 #include "scenes/scenes.h"
@@ -40,7 +41,7 @@ int32_t tunnel_angle(int32_t x, int32_t y, int32_t full) {
   if (x == 0) return y > 0 ? 3 * full / 4 : full / 4;
   if (y == 0) return x > 0 ? 0 : full / 2;
   double ratio = static_cast<double>(std::abs(y)) / std::abs(x);
-  int32_t r = static_cast<int32_t>(full * std::atan(ratio) * kInverseTwoPi);
+  int32_t r = static_cast<int32_t>(full * trig_atan(ratio) * kInverseTwoPi);
   if (x > 0) return y < 0 ? r : full - r;
   return y < 0 ? full / 2 - r : full / 2 + r;
 }
@@ -57,9 +58,9 @@ void build_tunnel_table(uint32_t* table, double squeeze) {
 }
 
 PictureBand picture_band(double x, int32_t a) {
-  return {static_cast<int32_t>(std::cos(3.3 * x) * 55 + 60),
-          static_cast<int32_t>(std::sin(0.01 * a) * 100 + 100),
-          static_cast<int32_t>(std::sin(2.1 * x) * 10 + 10)};
+  return {static_cast<int32_t>(trig_cos(3.3 * x) * 55 + 60),
+          static_cast<int32_t>(trig_sin(0.01 * a) * 100 + 100),
+          static_cast<int32_t>(trig_sin(2.1 * x) * 10 + 10)};
 }
 
 void lay_picture_band(uint32_t* texture, const uint32_t* picture, const PictureBand& band) {

@@ -7,7 +7,9 @@
 #include <cstring>
 
 #include "base/clock.h"
+#include "base/random.h"
 #include "base/tables.h"
+#include "base/trig.h"
 #include "display/display.h"
 #include "scenes/scene_kit.h"
 #include "scenes/scenes.h"
@@ -36,7 +38,7 @@ SlabCorner turn(const SlabCorner& p, double c, double s) {
 
 void turn_row(SilhouetteScene& s, int j) {
   double theta = s.row_angle[j] * kAngleRadians;
-  double c = std::cos(theta), sn = std::sin(theta);
+  double c = trig_cos(theta), sn = trig_sin(theta);
   for (int k = 0; k < 4; k++) s.turned.row[j][k] = turn(s.rest.row[j][k], c, sn);
 }
 
@@ -46,9 +48,9 @@ void twist_rows(SilhouetteScene& s, int32_t n) {
   for (int j = 0; j < kSlabRows; j++) {
     double e = 0.01 * j;
     turn_row(s, j);
-    double push = s.wobble * std::sin(3 * s.wave + e);
+    double push = s.wobble * trig_sin(3 * s.wave + e);
     for (SlabCorner& p : s.turned.row[j]) p.x = static_cast<int32_t>(p.x + push);
-    int32_t twist = static_cast<int32_t>(s.twist + s.twist * std::sin(s.wave + e));
+    int32_t twist = static_cast<int32_t>(s.twist + s.twist * trig_sin(s.wave + e));
     s.row_angle[j] = (twist + 2 * n - 1200) & 1023;
   }
   s.wobble = std::min(15.0, (n - 1024) * 0.2);
@@ -166,7 +168,7 @@ void silhouette_close(SilhouetteScene& s) { s.memory.release(); }
 
 void silhouette_sink_surroundings(SilhouetteScene& s) {
   for (int i = 0; i < 4000; i++) {
-    int pos = std::rand() % kFramePixels;
+    int pos = show_random() % kFramePixels;
     if (s.mask[pos] == 0) s.frame[pos] = half_brightness(s.title[pos]);
   }
 }

@@ -71,8 +71,9 @@ void silhouette_close(SilhouetteScene& s);
 void build_slab_shape(SlabShape& shape, const uint8_t* indices, int32_t depth);
 void build_shade_table(ShadeTable& table);
 
-// Phase 1: 4,000 random frame pixels (the C library's unseeded rand()) that
-// lie outside the mask take the title pixel at half brightness.
+// Phase 1: 4,000 random frame pixels (drawn from the show's random sequence,
+// base/random.h) that lie outside the mask take the title pixel at half
+// brightness.
 void silhouette_sink_surroundings(SilhouetteScene& s);
 // The phase 2 background: the frame becomes the title at half brightness.
 void silhouette_dim_title(SilhouetteScene& s);

@@ -7,6 +7,7 @@
 #include <numbers>
 
 #include "base/clock.h"
+#include "base/trig.h"
 #include "display/display.h"
 #include "engine3d/frame_blend.h"
 #include "engine3d/maths.h"
@@ -63,9 +64,9 @@ void aim_camera(World& w, uint32_t t) {
   constexpr double pi = std::numbers::pi;
   int32_t roll = camera_roll(t);
   w.roll = roll;
-  w.eye_x = static_cast<int32_t>(std::sin(2 * pi * t * 0.0009765625) * 3970);
-  w.eye_y = static_cast<int32_t>(std::cos(t * (pi / 1024)) * std::sin(t * (pi / 1024)) * 1280);
-  w.eye_z = static_cast<int32_t>(std::cos(t * 0.009203884727313847) * std::sin(2 * pi * t * 0.0009765625) * 7970);
+  w.eye_x = static_cast<int32_t>(trig_sin(2 * pi * t * 0.0009765625) * 3970);
+  w.eye_y = static_cast<int32_t>(trig_cos(t * (pi / 1024)) * trig_sin(t * (pi / 1024)) * 1280);
+  w.eye_z = static_cast<int32_t>(trig_cos(t * 0.009203884727313847) * trig_sin(2 * pi * t * 0.0009765625) * 7970);
   Point3 ahead = {0, 0, 65535}, view;
   rotate_points(1, &ahead, &view, 2, static_cast<int32_t>(t >> 2), roll);
   w.target_x = w.eye_x + view.x;
@@ -102,7 +103,7 @@ void init_whirl_tables(WhirlGreetings* s) {
   fill_frame_map(s->maps->radius, [](int x, int y) {
     double xs = x * kSqueezeX;
     uint8_t r = truncated_byte(std::sqrt(xs * xs + y * y));
-    return truncated_byte(r * (1 - 0.25 * std::sin(0.02 * x + 0.02 * y)));
+    return truncated_byte(r * (1 - 0.25 * trig_sin(0.02 * x + 0.02 * y)));
   });
   fill_frame_map(s->maps->angle, [](int x, int y) { return polar_angle(x * kSqueezeX, y, kAngleScale); });
   fill_polar_lookup(s->lookup, kGrid);
@@ -111,14 +112,14 @@ void init_whirl_tables(WhirlGreetings* s) {
 
 void render_whirl(WhirlGreetings* s) {
   double P = s->phase;
-  int shift = static_cast<int>(std::sin(P) * 20 + 256);
+  int shift = static_cast<int>(trig_sin(P) * 20 + 256);
   const uint32_t* source = s->whirl_source + shift;
   for (int m = 0; m < kFramePixels; m++) s->work[m] = source[warped_offset(*s->maps, s->warp, s->lookup, m)];
   // b and c are stepped, not multiplied, and the tables follow their rounding.
   double b = 35, c = 0;
   for (int n = 0; n < kPolarSteps; n++) {
-    s->warp.angle_shift[n] = truncated_byte(P + b * std::sin(P + 2 * c) + 128);
-    s->warp.radius_shift[n] = truncated_byte(3 * std::sin(P - c + 2 * b) * (7 + 7 * std::cos(3 * c - 5 * P)) - 210);
+    s->warp.angle_shift[n] = truncated_byte(P + b * trig_sin(P + 2 * c) + 128);
+    s->warp.radius_shift[n] = truncated_byte(3 * trig_sin(P - c + 2 * b) * (7 + 7 * trig_cos(3 * c - 5 * P)) - 210);
     b -= 0.1;
     c += 0.02;
   }

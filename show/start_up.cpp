@@ -4,11 +4,7 @@
 #include <cstdlib>
 
 #include "base/clock.h"
-#include "base/tables.h"
-#include "data/content.h"
 #include "display/display.h"
-#include "player/loader.h"
-#include "player/sync.h"
 #include "show/command_line.h"
 #include "show/music_tick.h"
 #include "sound/devices.h"
@@ -30,15 +26,6 @@ int given_sound = kSoundNone;
 int choose_given_sound() { return sd_choose(given_sound); }
 
 }  // namespace
-
-ShowPrepared show_prepare(int (*choose_sound)()) {
-  if (!build_sine_table()) return kShowNoMemory;
-  build_mul_table();
-  if (choose_sound() != kSdReady) return kShowNoSound;
-  sync_clear();
-  pt_load(module_bytes(), module_size());
-  return kShowPrepared;
-}
 
 void show_start_up(const StartOptions& options) {
   given_sound = options.sound;

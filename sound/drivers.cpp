@@ -1,12 +1,11 @@
 // The three sound devices: the silent one and the OSS device at 8 and at 16
 // bits (through ALSA's default device where /dev/dsp cannot be opened). Each
-// installs the mixer's channel operations in sd_device.
+// installs the mixer's channel operations in sd_device (sound/device_table.cpp).
 #include <fcntl.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 #include "sound/devices.h"
-#include "sound/mixer.h"
 #include "sound/writer_device.h"
 
 namespace {
@@ -18,34 +17,14 @@ constexpr unsigned long kStereo = 0xC0045003;
 constexpr unsigned long kSpeed = 0xC0045002;
 constexpr int kFormatS16LE = 16;
 
-int kind = kSoundNone;
 int fd = -1;
 const char* name = "";
 const char* error = "";
 const WriterDevice* writer = nullptr;
 
-void do_nothing() {}
-void mixer_init_8bit() { mixer_init(kSoundRate8Bit); }
-void mixer_init_16bit() { mixer_init(kSoundRate16Bit); }
 void close_device() {
   if (fd >= 0) ::close(fd);
   fd = -1;
-}
-
-SoundDevice with_mixer(void (*init)()) {
-  return {init,
-          do_nothing,
-          do_nothing,
-          do_nothing,
-          mix_set_sample,
-          mix_select_channel,
-          mix_set_instrument,
-          mix_set_period,
-          mix_set_volume,
-          mix_set_panning,
-          mix_set_offset,
-          mix_set_master_volume,
-          mix_set_channels};
 }
 
 // Without /dev/dsp the same stream goes to ALSA's default device, which the
@@ -86,14 +65,6 @@ int open_oss(const char* failure, const OssSetting (&settings)[N], int device_ki
 
 }  // namespace
 
-SoundDevice sd_device = with_mixer(do_nothing);
-
-SoundDevice sd_mixer_device(int device_kind) {
-  if (device_kind == kSound8Bit) return with_mixer(mixer_init_8bit);
-  if (device_kind == kSound16Bit) return with_mixer(mixer_init_16bit);
-  return with_mixer(do_nothing);
-}
-
 int sd_nosound_init() {
   sd_device = sd_mixer_device(kSoundNone);
   writer = nullptr;
@@ -120,17 +91,6 @@ int sd_dsp16_init() {
   return open_oss("sd_dsp16_init: Cannot find /dev/dspW!", kSettings, kSound16Bit, "/dev/dspW 16-bit stereo");
 }
 
-void sd_set_kind(int device_kind) { kind = device_kind; }
-
-void sd_ready() {
-  sd_device.init();
-  sd_device.set_master_volume(64);
-  sd_device.start();
-}
-
-void set_master_fraction(double fraction) { sd_device.set_master_volume(int(fraction * 63)); }
-
-int sd_kind() { return kind; }
 int sd_fd() { return fd; }
 const char* sd_name() { return name; }
 const char* sd_error() { return error; }

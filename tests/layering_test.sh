@@ -7,6 +7,7 @@
 #      3  player/ (of sound/ only the device operations), engine3d/
 #      4  scenes/
 #      5  show/ (sequence, start-up, command line, terminal texts)
+#      6  web/ (the browser's front end: page clock, canvas, Web Audio)
 #    and no runtime file includes tools/, fuzz/, bench/ or tests/;
 #  - no scene keeps mutable state at file scope: no scene object file has a
 #    symbol in .data or .bss.
@@ -18,7 +19,7 @@ objects=$2
 failed=0
 
 declare -A floor=([base]=1 [data]=1 [picture]=2 [sound]=2 [display]=2 [player]=3 [engine3d]=3
-  [scenes]=4 [show]=5)
+  [scenes]=4 [show]=5 [web]=6)
 
 # Every include of a runtime file names a folder of its own floor's or a
 # lower one's; player/ takes nothing of sound/ but its device operations.

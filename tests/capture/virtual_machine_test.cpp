@@ -6,7 +6,7 @@
 
 #include "base/clock.h"
 #include "display/display.h"
-#include "tools/capture/virtual_machine.h"
+#include "display/virtual_machine.h"
 
 namespace {
 

@@ -12,6 +12,7 @@
 
 #include "base/clock.h"
 #include "base/timeline.h"
+#include "display/virtual_machine.h"
 #include "show/sequence.h"
 #include "show/start_up.h"
 #include "tools/capture/capture.h"
@@ -19,7 +20,6 @@
 #include "tools/capture/capture_sound.h"
 #include "tools/capture/capture_usage.h"
 #include "tools/capture/video_output.h"
-#include "tools/capture/virtual_machine.h"
 
 namespace {
 

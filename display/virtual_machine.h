@@ -1,5 +1,6 @@
-// The virtual machine a show capture runs on: a virtual clock behind the show
-// clock and a row of frame slots behind display_present.
+// The virtual machine a show runs on when it is rendered rather than watched
+// (the capture, the browser build's check run): a virtual clock behind the
+// show clock and a row of frame slots behind display_present.
 //
 // Slot k is shown at k / fps seconds; the frame for it is worked on in the
 // window [k P + 0.4 P, (k + 1) P + 0.4 P) of virtual time, P being the slot

@@ -1,4 +1,4 @@
-#include "tools/capture/virtual_machine.h"
+#include "display/virtual_machine.h"
 
 #include <cstring>
 

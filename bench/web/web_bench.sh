@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Figures for the browser build (not a test: they depend on the machine):
+# live frames per second and CPU share per scene in headless Chromium, the
+# time from load to the first frame, the whole show flat out on the virtual
+# clock in the browser against the native check run, and the page's size
+# as served and compressed.
+#
+#   bench/web/web_bench.sh     after ./build.sh test (or build_web and the
+#                              npm install it does) has built build/ and build-web/
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+site=$root/build-web/site
+work=$(mktemp -d)
+server=
+cleanup() {
+  [ -n "$server" ] && kill "$server" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+echo "page: $(du -cb "$site"/index.html "$site"/tundrix.js "$site"/tundrix.wasm | tail -1 | cut -f1) bytes," \
+  "$(cat "$site"/index.html "$site"/tundrix.js "$site"/tundrix.wasm | gzip -9 | wc -c) gzip-compressed" \
+  "(wasm $(stat -c %s "$site/tundrix.wasm"), js $(stat -c %s "$site/tundrix.js"), html $(stat -c %s "$site/index.html"))"
+start=$(date +%s.%N)
+"$root/build/tests/web/web_check_native" --sound "$work/native.pcm" >/dev/null
+echo "whole show on the virtual clock, native: $(echo "$(date +%s.%N) - $start" | bc) s"
+
+timeout 900 python3 -u -m http.server 0 -b 127.0.0.1 -d "$site" >"$work/server.log" 2>&1 &
+server=$!
+port=
+for _ in $(seq 100); do
+  port=$(sed -n 's/.* port \([0-9]*\).*/\1/p' "$work/server.log" | head -1)
+  [ -n "$port" ] && break
+  sleep 0.1
+done
+NODE_PATH="$root/build-web/node_modules" timeout 900 node "$root/tests/web/browser_driver.cjs" bench "http://127.0.0.1:$port/" "$work"
