@@ -16,12 +16,12 @@ int lit_pixels(const uint32_t* frame) {
   return n;
 }
 
-ObjectPixels object_pixels(const uint32_t* frame, const uint32_t* bare, int pixels) {
+ObjectPixels lit_pixel_levels(const uint32_t* frame, int pixels) {
   ObjectPixels p{};
   double sum[3] = {};
   std::vector<int> brightest;
   for (int m = 0; m < pixels; m++) {
-    if (frame[m] == bare[m]) continue;
+    if (frame[m] == 0) continue;
     int top = 0;
     for (int c = 0; c < 3; c++) {
       int v = frame[m] >> (16 - 8 * c) & 255;

@@ -8,15 +8,15 @@ bool frame_is_black(const uint32_t* frame);
 // Pixels of the frame that are not 0.
 int lit_pixels(const uint32_t* frame);
 
-// The pixels where a frame differs from the same frame drawn without the
-// objects: how many, their mean per channel (red, green, blue), and the 99th
-// percentile and the maximum of their brightest channel.
+// The lit (non-zero) pixels among the first `pixels` of a frame: how many,
+// their mean per channel (red, green, blue), and the 99th percentile and the
+// maximum of their brightest channel.
 struct ObjectPixels {
   int count;
   double mean[3];
   int p99, max;
 };
-ObjectPixels object_pixels(const uint32_t* frame, const uint32_t* bare, int pixels);
+ObjectPixels lit_pixel_levels(const uint32_t* frame, int pixels);
 
 // Loads a one-pattern module with the silent device: with stop set its first
 // row sets speed 0 (F00), otherwise it never changes the speed of 6. Then

@@ -123,49 +123,57 @@ bool rune_ink(int x, int row, uint32_t line) {
   return twig_a || twig_b || twig_c || twig_d;
 }
 
-// The ring's map is a mirror ball: the objects' normals look it up, and the
-// whirl turns its inner part (radius up to 85 of the ball's 121). The inner
-// disk reflects what lies behind the viewer: a dark night sky, aurora and
-// one star-like glint, so that the whirl stays dark and rich. The outer ring
-// reflects what lies behind the ball: a bright moonlit snowfield and sky,
-// cut by a dark forest edge, so that faces turned away from the viewer
-// flash and the objects read as polished solids.
+// The ring's map is a mirror ball. Both its users read mostly its middle:
+// the objects' vertex normals are averages over sharp corners, so short,
+// and land within radius 60 of the ball's 121; the whirl turns the disk of
+// radius 85. So the ball reflects the night behind the viewer, deep blue and
+// dark, crossed by narrow bright things at the cap (the glow over the
+// horizon, three aurora curtains, the moon, moonlit snow) and cut by the
+// black forest edge; on the objects these flash as highlights between dark
+// gaps, in the whirl they turn into coloured ribbons on a dark ground.
 Rgb ring_environment(float rx, float ry, float rz) {
   float elevation = std::asin(std::clamp(ry, -1.0f, 1.0f));
-  float azimuth = std::atan2(rx, -rz);
-  float behind = std::clamp(0.5f - rz * 1.5f, 0.0f, 1.0f);  // 1 behind the ball
+  float azimuth = std::atan2(rx, rz);
   Rgb c;
-  if (elevation > 0.06f) {
-    Rgb night = mix(hex(0x8088e0), hex(0x181470), std::min(1.0f, elevation * 1.2f));
-    Rgb day = mix(hex(0xfff8ff), hex(0x8090f0), std::min(1.0f, elevation * 1.1f));
-    c = mix(night, day, behind);
-    float curtain = std::exp(-std::pow((elevation - 0.45f - 0.18f * std::sin(azimuth * 3)) / 0.14f, 2.0f));
-    float rays = 0.45f + 0.55f * fbm(azimuth * 7 + 20, 0.5f, 3, 0.5f, 131);
-    c = c + mix(tint::kAuroraGreen, tint::kAuroraPink, 0.5f + 0.5f * std::sin(azimuth * 2)) * (curtain * rays);
-    float moon = std::exp(-(std::pow(azimuth - 2.3f, 2.0f) + std::pow(elevation - 0.5f, 2.0f)) / 0.03f);
-    float glint = std::exp(-(std::pow(azimuth + 0.6f, 2.0f) + std::pow(elevation - 0.8f, 2.0f)) / 0.004f);
-    c = c + hex(0xfff8f0) * (2.0f * moon + 1.5f * glint);
-  } else if (elevation > -0.04f) {
+  if (elevation > 0.05f) {
+    c = mix(hex(0x202878), hex(0x070924), std::min(1.0f, (elevation - 0.05f) * 2.2f));
+    float glow = std::exp(-std::pow((elevation - 0.12f) / 0.06f, 2.0f));
+    c = c + hex(0x40c0ff) * (glow * 1.4f);
+    // Three curtains of aurora, bright at the cap, with the dark sky between.
+    for (int k = 0; k < 3; k++) {
+      float height = 0.38f + 0.36f * k + 0.1f * std::sin(azimuth * (2 + k) + 0.7f * k);
+      float curtain = std::exp(-std::pow((elevation - height) / 0.085f, 2.0f));
+      float rays = 0.4f + 0.6f * fbm(azimuth * 9 + 20 + 7 * k, 0.5f, 3, 0.5f, 131);
+      Rgb hue = k == 1 ? tint::kAuroraTeal : k == 2 ? tint::kAuroraPink : tint::kAuroraGreen;
+      c = c + hue * (curtain * rays * 1.7f);
+    }
+    float moon = std::exp(-(std::pow(azimuth - 0.35f, 2.0f) + std::pow(elevation - 0.55f, 2.0f)) / 0.012f);
+    c = c + hex(0xfff8f0) * (3.0f * moon);
+  } else if (elevation > -0.05f) {
     // The forest edge: the dark gap between sky and snow.
     float trees = fbm(azimuth * 30, 0.5f, 2, 0.5f, 133);
-    c = hex(0x080c30) + hex(0x182060) * (trees * 0.5f);
+    c = hex(0x02030e) + hex(0x0c1038) * (trees * 0.5f);
   } else {
     float snow = fbm(azimuth * 4 + 40, elevation * 8, 3, 0.5f, 132);
-    float glare = std::exp(elevation * 5.0f);  // brightest at the horizon
-    Rgb lit = mix(hex(0x90a0e8), hex(0xffffff), glare);
-    Rgb dim = mix(hex(0x282c80), hex(0xc0c8ff), glare);
-    c = mix(dim, lit, behind) * (0.75f + 0.45f * snow);
+    float glare = std::exp((elevation + 0.05f) * 7.0f);  // brightest under the trees
+    c = mix(hex(0x182060), hex(0xc0d8ff), glare) * (0.6f + 0.6f * snow);
   }
   return c;
 }
 
 Rgb ring_mirror(float x, float y) {
-  constexpr float kBall = 121.0f;  // normals are 121 long
+  constexpr float kBall = 121.0f;  // normals are at most 121 long
   float nx = (x - 128) / kBall, ny = (128 - y) / kBall;
   float r2 = nx * nx + ny * ny;
   if (r2 > 1) return hex(0x04061c);
   float nz = std::sqrt(1 - r2);
-  return ring_environment(2 * nz * nx, 2 * nz * ny, 2 * nz * nz - 1);
+  Rgb c = ring_environment(2 * nz * nx, 2 * nz * ny, 2 * nz * nz - 1);
+  // A lamp behind the viewer: faces turned to the camera carry the brightest
+  // highlight, the one that makes a solid read as polished.
+  float r = std::sqrt(r2);
+  float lamp = std::clamp((0.19f - r) / 0.03f, 0.0f, 1.0f);
+  float halo = std::exp(-r2 / 0.02f);
+  return c * (1 - lamp) + hex(0xa0e8ff) * (lamp * 1.4f) + hex(0x4080ff) * (halo * 0.5f);
 }
 
 }  // namespace
