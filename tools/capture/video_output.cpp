@@ -13,6 +13,7 @@
 
 #include "display/display.h"
 #include "tools/capture/capture_files.h"
+#include "tools/capture/yuv_frame.h"
 
 extern char** environ;
 
@@ -48,18 +49,25 @@ const uint32_t* scaled(VideoOutput& out, const uint32_t* frame) {
   return reinterpret_cast<const uint32_t*>(out.scratch.data());
 }
 
-// Full-range RGB to BT.601 studio-range Y'CbCr, 4:4:4, in integers.
-void write_y4m_frame(VideoOutput& out, const uint32_t* px, size_t n) {
-  std::vector<uint8_t>& planes = out.planes;
-  planes.resize(3 * n);
-  for (size_t i = 0; i < n; i++) {
-    int r = px[i] >> 16 & 255, g = px[i] >> 8 & 255, b = px[i] & 255;
-    planes[i] = static_cast<uint8_t>(((66 * r + 129 * g + 25 * b + 128) >> 8) + 16);
-    planes[n + i] = static_cast<uint8_t>(((-38 * r - 74 * g + 112 * b + 128) >> 8) + 128);
-    planes[2 * n + i] = static_cast<uint8_t>(((112 * r - 94 * g - 18 * b + 128) >> 8) + 128);
-  }
-  output_write(out.stream, "FRAME\n", 6);
-  output_write(out.stream, planes.data(), planes.size());
+// "FRAME\n" and the planes, in one write.
+void write_y4m_frame(VideoOutput& out, const uint32_t* frame) {
+  out.planes.resize(6 + yuv_frame_bytes(out.scale, false));
+  std::memcpy(out.planes.data(), "FRAME\n", 6);
+  yuv_frame(frame, out.scale, false, out.planes.data() + 6);
+  output_write(out.stream, out.planes.data(), out.planes.size());
+}
+
+// An even scale gives ffmpeg 4:2:0 planes whose chroma samples each cover one
+// show pixel, so it converts nothing; other scales give 4:4:4, which it
+// subsamples itself.
+bool feeds_420(const VideoOutput& out) { return out.scale % 2 == 0; }
+
+// A bigger pipe buffer than the system's 64 KB takes a frame in fewer
+// writes, and fewer switches to the reader. A stream that is no pipe, or a
+// size the system refuses, keeps what it has.
+void widen_pipe(int fd, size_t frame_bytes) {
+  int want = static_cast<int>(frame_bytes < (size_t{1} << 20) ? frame_bytes : size_t{1} << 20);
+  if (fcntl(fd, F_GETPIPE_SZ) < want) fcntl(fd, F_SETPIPE_SZ, want);
 }
 
 // Codec choices per container; everything bit-exact so two runs give the same file.
@@ -78,6 +86,10 @@ const Codecs kCodecs[] = {
 };
 const std::vector<std::string> kBitExact = {"-fflags", "+bitexact", "-flags", "+bitexact",
                                             "-map_metadata", "-1"};
+
+// The planes hold BT.601 studio-range values; said so, a player does not
+// guess BT.709 from the frame size.
+const std::vector<std::string> kColourTags = {"-colorspace", "smpte170m", "-color_range", "tv"};
 
 const Codecs* codecs_for(const std::string& path) {
   for (const Codecs& c : kCodecs)
@@ -141,9 +153,10 @@ bool open_ffmpeg(VideoOutput& out, const Codecs& codecs, std::string* why) {
   std::string size = std::to_string(kFrameWidth * out.scale) + "x" + std::to_string(kFrameHeight * out.scale);
   std::string rate = std::to_string(out.rate_num) + "/" + std::to_string(out.rate_den);
   std::vector<std::string> argv = {"ffmpeg", "-hide_banner", "-loglevel", "error", "-y",
-                                   "-f", "rawvideo", "-pix_fmt", "bgr0", "-s", size,
+                                   "-f", "rawvideo", "-pix_fmt", feeds_420(out) ? "yuv420p" : "yuv444p", "-s", size,
                                    "-framerate", rate, "-i", "pipe:0"};
   argv.insert(argv.end(), codecs.video.begin(), codecs.video.end());
+  argv.insert(argv.end(), kColourTags.begin(), kColourTags.end());
   argv.insert(argv.end(), kBitExact.begin(), kBitExact.end());
   argv.push_back(out.video_temp.write_path);
 
@@ -157,6 +170,7 @@ bool open_ffmpeg(VideoOutput& out, const Codecs& codecs, std::string* why) {
     return fail(why, "cannot start ffmpeg (is it installed?)");
   }
   output_attach(out.stream, fds[1], "the pipe into ffmpeg");
+  widen_pipe(fds[1], yuv_frame_bytes(out.scale, feeds_420(out)));
   return true;
 }
 
@@ -237,6 +251,7 @@ bool video_open(VideoOutput& out, const std::string& path, int scale, long long 
     int n = std::snprintf(header, sizeof header, "YUV4MPEG2 W%d H%d F%lld:%lld Ip A1:1 C444\n",
                           kFrameWidth * scale, kFrameHeight * scale, rate_num, rate_den);
     output_write(out.stream, header, static_cast<size_t>(n));
+    if (out.stream.stream) widen_pipe(out.stream.fd, 6 + yuv_frame_bytes(scale, false));
     return true;
   }
   if (!output_make_folder(path, why)) return false;
@@ -244,19 +259,20 @@ bool video_open(VideoOutput& out, const std::string& path, int scale, long long 
 }
 
 bool video_frame(VideoOutput& out, const uint32_t* frame, std::string* why) {
-  const uint32_t* px = scaled(out, frame);
-  int w = kFrameWidth * out.scale, h = kFrameHeight * out.scale;
   switch (out.kind) {
     case VideoKind::PngFolder:
-      if (!png_write_rgb(frame_path(out, out.frames), px, w, h, why)) return false;
+      if (!png_write_rgb(frame_path(out, out.frames), scaled(out, frame), kFrameWidth * out.scale,
+                         kFrameHeight * out.scale, why))
+        return false;
       break;
     case VideoKind::Y4m:
-      write_y4m_frame(out, px, static_cast<size_t>(w) * h);
+      write_y4m_frame(out, frame);
       if (output_failed(out.stream)) return output_finish(out.stream, why);
       break;
     case VideoKind::Ffmpeg:
-      // 0x00RRGGBB little-endian words are ffmpeg's bgr0 bytes.
-      output_write(out.stream, px, static_cast<size_t>(w) * h * 4);
+      out.planes.resize(yuv_frame_bytes(out.scale, feeds_420(out)));
+      yuv_frame(frame, out.scale, feeds_420(out), out.planes.data());
+      output_write(out.stream, out.planes.data(), out.planes.size());
       if (output_failed(out.stream)) {
         // It stopped reading: it has ended, or ends now that its input is closed.
         std::string ignored;
