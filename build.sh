@@ -11,7 +11,7 @@ cd "$(dirname "$0")"
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libx11-dev libxext-dev libxxf86dga-dev
   libxxf86vm-dev libpng-dev libasound2-dev)
 TEST_PACKAGES=(libgtest-dev libbenchmark-dev xvfb x11-utils xdotool netpbm ffmpeg sox
-  openmpt123 xmp libopenmpt-dev clang libclang-rt-14-dev)
+  openmpt123 xmp libopenmpt-dev clang libclang-rt-14-dev man-db bsdextrautils)
 # Runs per fuzzer and test run, for the fuzzers named here; the others fuzz
 # for FUZZ_SECONDS. TUNDRIX_FUZZ_PERCENT scales the runs (100 = as listed).
 declare -A FUZZ_RUNS=([iff]=1000000 [module_loader]=1000000 [module_player]=50000)
