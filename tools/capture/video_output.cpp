@@ -13,6 +13,7 @@
 
 #include "display/display.h"
 #include "tools/capture/capture_files.h"
+#include "tools/capture/frame_writer.h"
 #include "tools/capture/yuv_frame.h"
 
 extern char** environ;
@@ -47,14 +48,6 @@ const uint32_t* scaled(VideoOutput& out, const uint32_t* frame) {
     for (int x = 0; x < w; x++) *dst++ = src[x / out.scale];
   }
   return reinterpret_cast<const uint32_t*>(out.scratch.data());
-}
-
-// "FRAME\n" and the planes, in one write.
-void write_y4m_frame(VideoOutput& out, const uint32_t* frame) {
-  out.planes.resize(6 + yuv_frame_bytes(out.scale, false));
-  std::memcpy(out.planes.data(), "FRAME\n", 6);
-  yuv_frame(frame, out.scale, false, out.planes.data() + 6);
-  output_write(out.stream, out.planes.data(), out.planes.size());
 }
 
 // An even scale gives ffmpeg 4:2:0 planes whose chroma samples each cover one
@@ -175,6 +168,7 @@ bool open_ffmpeg(VideoOutput& out, const Codecs& codecs, std::string* why) {
   }
   output_attach(out.stream, fds[1], "the pipe into ffmpeg");
   widen_pipe(fds[1], yuv_frame_bytes(out.scale, feeds_420(out)));
+  frame_writer_start(&out.stream, out.scale, feeds_420(out), false);
   return true;
 }
 
@@ -256,6 +250,7 @@ bool video_open(VideoOutput& out, const std::string& path, int scale, long long 
                           kFrameWidth * scale, kFrameHeight * scale, rate_num, rate_den);
     output_write(out.stream, header, static_cast<size_t>(n));
     if (out.stream.stream) widen_pipe(out.stream.fd, 6 + yuv_frame_bytes(scale, false));
+    frame_writer_start(&out.stream, scale, false, true);
     return true;
   }
   if (!output_make_folder(path, why)) return false;
@@ -270,15 +265,15 @@ bool video_frame(VideoOutput& out, const uint32_t* frame, std::string* why) {
         return false;
       break;
     case VideoKind::Y4m:
-      write_y4m_frame(out, frame);
-      if (output_failed(out.stream)) return output_finish(out.stream, why);
+      if (!frame_writer_push(frame)) {
+        frame_writer_stop();
+        return output_finish(out.stream, why);
+      }
       break;
     case VideoKind::Ffmpeg:
-      out.planes.resize(yuv_frame_bytes(out.scale, feeds_420(out)));
-      yuv_frame(frame, out.scale, feeds_420(out), out.planes.data());
-      output_write(out.stream, out.planes.data(), out.planes.size());
-      if (output_failed(out.stream)) {
+      if (!frame_writer_push(frame)) {
         // It stopped reading: it has ended, or ends now that its input is closed.
+        frame_writer_stop();
         std::string ignored;
         output_finish(out.stream, &ignored);
         int status = outputs_wait_child(out.ffmpeg_pid);
@@ -292,6 +287,7 @@ bool video_frame(VideoOutput& out, const uint32_t* frame, std::string* why) {
 }
 
 bool video_finish(VideoOutput& out, const std::vector<int16_t>& sound, int rate, std::string* why) {
+  frame_writer_stop();
   if (out.kind == VideoKind::Ffmpeg) return finish_ffmpeg(out, sound, rate, why);
   if (out.kind == VideoKind::Y4m && !output_finish(out.stream, why)) return false;
   wav_append_s16(out.sound, sound, 2, rate);

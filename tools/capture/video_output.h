@@ -22,7 +22,6 @@ struct VideoOutput {
   int ffmpeg_messages = -1; // an unnamed file that receives ffmpeg's standard error
   long long frames = 0;     // frames written so far
   std::vector<uint8_t> scratch;  // an enlarged frame for PNG
-  std::vector<uint8_t> planes;   // a frame as the stream takes it (y4m: "FRAME\n" first)
 };
 
 // The kind of output a name asks for: a folder is a name ending in /, an
