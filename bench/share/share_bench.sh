@@ -49,7 +49,7 @@ quality() {
   mkfifo "$work/ref.y4m"
   "$capture" show --from "$from" --to "$to" --scale "$scale" -o "$work/ref.y4m" >/dev/null 2>&1 &
   ffmpeg -hide_banner -nostdin -i "$work/share.mp4" -i "$work/ref.y4m" -lavfi \
-    "[0:v]select='between(n,$from,$to)',setpts=N/TB,split[a][b];[1:v]format=yuv420p,split[c][d];[a][c]ssim;[b][d]psnr" \
+    "[0:v]select='between(n,$from,$to)',setpts=PTS-STARTPTS,settb=AVTB,split[a][b];[1:v]format=yuv420p,setpts=PTS-STARTPTS,settb=AVTB,split[c][d];[a][c]ssim;[b][d]psnr" \
     -f null - 2>&1 | grep -E "Parsed_(ssim|psnr)" | sed "s/.*\] /$name: /"
   wait
 }

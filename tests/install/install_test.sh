@@ -39,8 +39,8 @@ check() {
 check tundrix man6/tundrix.6
 check tundrix-capture man1/tundrix-capture.1
 # Every command of the capture tool has its section.
+capture_page=$(MANWIDTH=80 man -l "$prefix/share/man/man1/tundrix-capture.1" 2>/dev/null | col -b)
 for command in show sheet music picture; do
-  MANWIDTH=80 man -l "$prefix/share/man/man1/tundrix-capture.1" 2>/dev/null | col -b | grep -qE "^   $command\$" ||
-    fail "tundrix-capture.1 has no section for $command"
+  grep -qE "^   $command\$" <<<"$capture_page" || fail "tundrix-capture.1 has no section for $command"
 done
 echo "both programs run from $prefix; both pages render cleanly and cover their options"

@@ -1,9 +1,7 @@
 // `tundrix-capture sheet`: a contact sheet of the show, one frame every few
 // seconds at half size with its time beneath, drawn on the same virtual
 // machine as a show capture but without writing any video.
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -28,7 +26,7 @@ struct Sheet {
   std::string out;
   long long every = 840;  // ticks between the frames kept
   int columns = 6;
-  int count = 0;          // frames on the sheet
+  int count = 0;  // frames on the sheet
   int width = 0, height = 0;
   std::vector<uint32_t> canvas;
   std::vector<int16_t> sound;  // the music must run (it ends the seventh scene); nobody hears it
@@ -49,7 +47,8 @@ void place(int k, const uint32_t* frame) {
         sum_rb += v & 0xFF00FF;
         sum_g += v & 0x00FF00;
       }
-      sheet.canvas[static_cast<size_t>(oy + y) * sheet.width + ox + x] = (sum_rb >> 2 & 0xFF00FF) | (sum_g >> 2 & 0x00FF00);
+      sheet.canvas[static_cast<size_t>(oy + y) * sheet.width + ox + x] =
+          (sum_rb >> 2 & 0xFF00FF) | (sum_g >> 2 & 0x00FF00);
     }
   int seconds = static_cast<int>(tick_of(k) / 70);
   char text[16];
@@ -70,17 +69,9 @@ void run_music(double seconds) {
 
 void finish() {
   std::string why;
-  if (!png_write_rgb(sheet.out, sheet.canvas.data(), sheet.width, sheet.height, &why)) outputs_fail("sheet: " + why);
+  if (!png_write_rgb(sheet.out, sheet.canvas.data(), sheet.width, sheet.height, &why))
+    outputs_fail("sheet: " + why);
   std::fprintf(stderr, "tundrix-capture: %d frames on %s\n", sheet.count, sheet.out.c_str());
-}
-
-bool parse_number(const char* text, long long low, long long high, long long* out) {
-  char* end;
-  errno = 0;
-  long long v = std::strtoll(text, &end, 10);
-  if (errno || end == text || *end || v < low || v > high) return false;
-  *out = v;
-  return true;
 }
 
 int parse(int argc, char** argv) {
@@ -91,9 +82,10 @@ int parse(int argc, char** argv) {
       return capture_usage_error(("sheet: unexpected argument " + a).c_str());
     if (i + 1 >= argc) return capture_usage_error(("sheet: " + a + " needs a value").c_str());
     if (a == "-o") sheet.out = argv[i + 1];
-    if (a == "--every" && !parse_number(argv[i + 1], 70, kShowLastTick, &sheet.every))
-      return capture_usage_error(("sheet: --every must be a number of ticks from 70 to " + std::to_string(kShowLastTick)).c_str());
-    if (a == "--columns" && !parse_number(argv[i + 1], 1, 20, &columns))
+    if (a == "--every" && !capture_parse_count(argv[i + 1], 70, kShowLastTick, &sheet.every))
+      return capture_usage_error(
+          ("sheet: --every must be a number of ticks from 70 to " + std::to_string(kShowLastTick)).c_str());
+    if (a == "--columns" && !capture_parse_count(argv[i + 1], 1, 20, &columns))
       return capture_usage_error("sheet: --columns must be a whole number from 1 to 20");
   }
   if (sheet.out.empty()) return capture_usage_error("sheet: -o OUT.png is required");

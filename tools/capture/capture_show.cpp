@@ -4,7 +4,6 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -117,15 +116,6 @@ void finish() {
                capture.video.frames, frames_word(capture.video.frames), capture.video.path.c_str());
 }
 
-bool parse_count(const char* text, long long low, long long high, long long* out) {
-  char* end;
-  errno = 0;
-  long long v = std::strtoll(text, &end, 10);
-  if (errno || end == text || *end || v < low || v > high) return false;
-  *out = v;
-  return true;
-}
-
 bool parse_options(int argc, char** argv, ShowOptions* o, std::string* why) {
   struct {
     const char* name;
@@ -155,7 +145,7 @@ bool parse_options(int argc, char** argv, ShowOptions* o, std::string* why) {
     }
     if (a == "-o") o->out = argv[i + 1];
     for (auto& n : numbers) {
-      if (a == n.name && !parse_count(argv[i + 1], n.low, n.high, n.value)) {
+      if (a == n.name && !capture_parse_count(argv[i + 1], n.low, n.high, n.value)) {
         *why = "show: " + a + " must be " + n.what + " from " + std::to_string(n.low) + " to " +
                std::to_string(n.high) + ", not '" + std::string(argv[i + 1]).substr(0, 40) + "'";
         return false;

@@ -1,6 +1,8 @@
 #include "tools/capture/capture_usage.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "base/timeline.h"
@@ -55,6 +57,15 @@ const char kHelpHelp[] =
     "replaced only when complete; devices and FIFOs are written to as they are.\n";
 
 }  // namespace
+
+bool capture_parse_count(const char* text, long long low, long long high, long long* out) {
+  char* end;
+  errno = 0;
+  long long v = std::strtoll(text, &end, 10);
+  if (errno || end == text || *end || v < low || v > high) return false;
+  *out = v;
+  return true;
+}
 
 int capture_help(const char* command) {
   std::fputs(kUsage, stdout);
