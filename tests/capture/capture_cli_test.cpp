@@ -61,6 +61,10 @@ TEST(CaptureCli, HelpAndUsageErrors) {
       {{"show", "-o", temp_dir() + "/late.mp4", "--from", "99999"},
        "show: --from must be a tick from 0 to " + last + ", not '99999'"},
       {{"show", "-o", "-"}, "show: -o - is not possible: a capture writes pictures and sound into files"},
+      {{"sheet"}, "sheet: -o OUT.png is required"},
+      {{"sheet", "-o", temp_dir() + "/s.png", "--every", "69"},
+       "sheet: --every must be a number of ticks from 70 to " + last},
+      {{"sheet", "-o", temp_dir() + "/s.png", "--columns", "0"}, "sheet: --columns must be a whole number from 1 to 20"},
       {{"picture"}, "picture: FILE and -o OUT.png are required"},
       {{"picture", "a.iff"}, "picture: FILE and -o OUT.png are required"},
   };
@@ -98,6 +102,65 @@ TEST(CaptureShow, TwoRunsGiveIdenticalFiles) {
   EXPECT_TRUE(read_file(temp_dir() + "/a.wav") == read_file(temp_dir() + "/b.wav"));
   std::string header(first.begin(), first.begin() + 45);
   EXPECT_EQ(header, "YUV4MPEG2 W320 H200 F500000:7143 Ip A1:1 C444");
+}
+
+// The frames of a y4m file, each without its "FRAME\n".
+std::vector<std::vector<uint8_t>> y4m_frame_list(const std::string& path, size_t frame_bytes) {
+  std::vector<uint8_t> y4m = read_file(path);
+  size_t at = 0;
+  while (at < y4m.size() && y4m[at] != '\n') at++;
+  std::vector<std::vector<uint8_t>> frames;
+  for (at += 1; at + 6 + frame_bytes <= y4m.size(); at += 6 + frame_bytes)
+    frames.emplace_back(y4m.begin() + static_cast<long>(at + 6), y4m.begin() + static_cast<long>(at + 6 + frame_bytes));
+  return frames;
+}
+
+std::string y4m_header(const std::string& path) {
+  std::vector<uint8_t> y4m = read_file(path);
+  std::string all(y4m.begin(), y4m.end());
+  return all.substr(0, all.find('\n'));
+}
+
+// --fps thins or repeats the 70 Hz show and states its rate exactly; a larger
+// scale enlarges the same values; --draw-at-fps is the show drawn at the rate.
+TEST(CaptureShow, FpsKeepsTheFramesOfTheShowOnItsGrid) {
+  const size_t bytes = 320 * 200 * 3;
+  const std::string d = temp_dir();
+  ASSERT_EQ(capture({"show", "--to", "140", "-o", d + "/g70.y4m"}).status, 0);
+  ASSERT_EQ(capture({"show", "--fps", "35", "--to", "140", "-o", d + "/g35.y4m"}).status, 0);
+  ASSERT_EQ(capture({"show", "--fps", "140", "--to", "70", "-o", d + "/g140.y4m"}).status, 0);
+  ASSERT_EQ(capture({"show", "--fps", "30", "--to", "70", "--scale", "2", "-o", d + "/g30.y4m"}).status, 0);
+  auto f70 = y4m_frame_list(d + "/g70.y4m", bytes), f35 = y4m_frame_list(d + "/g35.y4m", bytes),
+       f140 = y4m_frame_list(d + "/g140.y4m", bytes), f30 = y4m_frame_list(d + "/g30.y4m", bytes * 4);
+  ASSERT_EQ(f70.size(), 141u);
+  ASSERT_EQ(f35.size(), 71u);
+  ASSERT_EQ(f140.size(), 141u);
+  ASSERT_EQ(f30.size(), 31u);
+  for (size_t j = 0; j < f35.size(); j++) EXPECT_TRUE(f35[j] == f70[2 * j]) << "frame " << j << " at 35";
+  for (size_t j = 0; j < f140.size(); j++) EXPECT_TRUE(f140[j] == f70[j / 2]) << "frame " << j << " at 140";
+  // Frame j at 30 shows tick j * 7 / 3, every value a 2 x 2 block.
+  for (size_t j = 0; j < f30.size(); j++) {
+    const std::vector<uint8_t>& small = f70[j * 7 / 3];
+    size_t wrong = 0;
+    for (size_t plane = 0; plane < 3; plane++)
+      for (size_t y = 0; y < 400; y++)
+        for (size_t x = 0; x < 640; x++)
+          wrong += f30[j][plane * 256000 + y * 640 + x] != small[plane * 64000 + y / 2 * 320 + x / 2];
+    EXPECT_EQ(wrong, 0u) << "frame " << j << " at 30, scale 2";
+  }
+  EXPECT_EQ(y4m_header(d + "/g35.y4m"), "YUV4MPEG2 W320 H200 F250000:7143 Ip A1:1 C444");
+  EXPECT_EQ(y4m_header(d + "/g30.y4m"), "YUV4MPEG2 W640 H400 F500000:16667 Ip A1:1 C444");
+
+  // In the ring's scene the trails build up per drawn frame: drawn at 35
+  // frames a second they are not the 70 Hz show's.
+  ASSERT_EQ(capture({"show", "--fps", "35", "--from", "9500", "--to", "9600", "-o", d + "/r35.y4m"}).status, 0);
+  ASSERT_EQ(capture({"show", "--fps", "35", "--from", "9500", "--to", "9600", "--draw-at-fps", "-o",
+                     d + "/d35.y4m"}).status, 0);
+  auto resampled = y4m_frame_list(d + "/r35.y4m", bytes), drawn = y4m_frame_list(d + "/d35.y4m", bytes);
+  ASSERT_EQ(resampled.size(), 51u);
+  ASSERT_EQ(drawn.size(), 51u);
+  EXPECT_FALSE(resampled == drawn);
+  EXPECT_EQ(y4m_header(d + "/d35.y4m"), y4m_header(d + "/r35.y4m"));
 }
 
 TEST(CaptureShow, SoundLastsAsLongAsThePicture) {

@@ -11,7 +11,6 @@
 #include "tools/capture/capture.h"
 #include "tools/capture/capture_files.h"
 #include "tools/capture/capture_usage.h"
-#include "tools/gen_content/glyphs.h"
 
 namespace {
 
@@ -51,19 +50,6 @@ std::string upper(const char* text) {
   std::string s(text);
   for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return s;
-}
-
-// Writes text in the show's 8x8 font at (x, y) into a canvas of pixels.
-void label(std::vector<uint32_t>& canvas, int width, int height, int x, int y, const std::string& text) {
-  for (size_t i = 0; i < text.size(); i++) {
-    const Glyph8& g = glyph_for(static_cast<unsigned char>(text[i]));
-    for (int gy = 0; gy < 8; gy++)
-      for (int gx = 0; gx < 8; gx++) {
-        int px = x + static_cast<int>(i) * 8 + gx, py = y + gy;
-        if (!glyph_ink(g, gx, gy) || px < 0 || py < 0 || px >= width || py >= height) continue;
-        canvas[static_cast<size_t>(py) * width + px] = 0xE8E8E8;
-      }
-  }
 }
 
 int written(bool ok, const std::string& why) {
@@ -113,7 +99,7 @@ int write_sheet(const char* out) {
       }
     std::string text = upper(picture_role_name(role)) + " " + std::to_string(d.width) + "X" + std::to_string(d.height) +
                        (d.planar ? " ILBM" : " PBM");
-    label(sheet, width, height, (r % kColumns) * kCellWidth + 8, oy + 204, text);
+    draw_label(sheet, width, height, (r % kColumns) * kCellWidth + 8, oy + 204, text);
   }
   return written(png_write_rgb(out, sheet.data(), width, height, &why), why);
 }

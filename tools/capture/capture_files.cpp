@@ -12,6 +12,7 @@
 
 #include "tools/capture/capture_outputs.h"
 #include "tools/capture/capture_usage.h"
+#include "tools/gen_content/glyphs.h"
 
 namespace {
 
@@ -202,4 +203,16 @@ void wav_append_s16(OutputFile& file, const std::vector<int16_t>& samples, int c
   output_write(file, h, sizeof h);
   // WAV is little-endian, as is every machine the show runs on.
   output_write(file, samples.data(), bytes);
+}
+
+void draw_label(std::vector<uint32_t>& canvas, int width, int height, int x, int y, const std::string& text) {
+  for (size_t i = 0; i < text.size(); i++) {
+    const Glyph8& g = glyph_for(static_cast<unsigned char>(text[i]));
+    for (int gy = 0; gy < 8; gy++)
+      for (int gx = 0; gx < 8; gx++) {
+        int px = x + static_cast<int>(i) * 8 + gx, py = y + gy;
+        if (!glyph_ink(g, gx, gy) || px < 0 || py < 0 || px >= width || py >= height) continue;
+        canvas[static_cast<size_t>(py) * width + px] = 0xE8E8E8;
+      }
+  }
 }

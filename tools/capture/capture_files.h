@@ -20,6 +20,10 @@ bool png_write_rgb(const std::string& path, const uint32_t* pixels, int width, i
 bool png_write_indexed(const std::string& path, const uint8_t* indices, int width, int height,
                        const uint8_t palette[768], std::string* why);
 
+// Writes text in the show's 8x8 font, light grey, with its top left corner at
+// (x, y) into a width x height canvas of pixels; what falls outside is left out.
+void draw_label(std::vector<uint32_t>& canvas, int width, int height, int x, int y, const std::string& text);
+
 // Inputs larger than these are refused rather than read: the largest module
 // the loader can describe is about 6 MB, and a picture of the most pixels the
 // tool decodes compresses to well under 64 MB.

@@ -4,7 +4,6 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -26,11 +25,19 @@ namespace {
 struct ShowOptions {
   std::string out;
   long long fps = 70, from = 0, to = -1, scale = 1;
+  bool draw_at_fps = false;  // the scenes draw fps frames a second instead of 70
 };
 
+// Output frame j shows tick j * 70 / fps (rounded down). Normally the scenes
+// draw one frame per tick, as the show does, and the frames on that grid are
+// kept (or repeated, above 70); with --draw-at-fps the virtual machine's
+// slots are the output frames themselves.
 struct ShowCapture {
-  long long first_slot = 0;  // slots before it are rendered, not written
-  long long end_slot = 0;    // the slot the progress line expects to end at
+  long long fps = 70;
+  bool resample = true;       // slots are ticks, thinned or repeated to fps
+  long long first_frame = 0;  // frames before it are rendered, not written
+  long long last_frame = -1;  // the last frame written; -1: to the end of the show
+  long long end_slot = 0;     // the slot the progress line expects to end at
   bool progress = false;     // a progress line on a terminal
   timespec started = {};
   VideoOutput video;
@@ -63,11 +70,27 @@ void show_progress(long long slot) {
                slots_per_second * vm_slot_seconds(), double(left) / slots_per_second);
 }
 
-void write_slot(long long slot, const uint32_t* frame) {
-  outputs_check_stop();
-  if (slot < capture.first_slot || (vm.last_slot >= 0 && slot > vm.last_slot)) return;
+// Slot k is output frame k * 70 / fps rounded down, the first at or after
+// tick from; the last at or before tick to.
+long long first_frame_from(long long from, long long fps) { return (from * fps + 69) / 70; }
+long long last_frame_to(long long to, long long fps) { return to * fps / 70; }
+long long tick_of_frame(long long frame, long long fps) { return frame * 70 / fps; }
+
+void write_frame(long long j, const uint32_t* frame) {
+  if (j < capture.first_frame || (capture.last_frame >= 0 && j > capture.last_frame)) return;
   std::string why;
   if (!video_frame(capture.video, frame, &why)) abort_capture(why);
+}
+
+void write_slot(long long slot, const uint32_t* frame) {
+  outputs_check_stop();
+  if (!capture.resample) {
+    write_frame(slot, frame);
+  } else {
+    // The frames whose tick is this slot's: none, one, or several above 70.
+    for (long long j = first_frame_from(slot, capture.fps); tick_of_frame(j, capture.fps) == slot; j++)
+      write_frame(j, frame);
+  }
   if (capture.progress && slot % 70 == 0) show_progress(slot);
 }
 
@@ -77,10 +100,11 @@ void render_sound(double seconds) { capture_sound_render_to(seconds, &capture.so
 // finished here.
 void finish() {
   outputs_check_stop();
-  long long end_slot = vm.last_slot >= 0 && vm.next_slot > vm.last_slot + 1 ? vm.last_slot + 1 : vm.next_slot;
-  double end = end_slot * vm_slot_seconds();
+  // The sound covers the frames written: they follow each other from the first.
+  double frame_seconds = 70.0 * kTickMicros / 1e6 / double(capture.fps);
+  double end = double(capture.first_frame + capture.video.frames) * frame_seconds;
   render_sound(end);
-  size_t begin_sample = 2 * static_cast<size_t>(capture.first_slot * vm_slot_seconds() * kCaptureSoundRate);
+  size_t begin_sample = 2 * static_cast<size_t>(double(capture.first_frame) * frame_seconds * kCaptureSoundRate);
   size_t end_sample = 2 * static_cast<size_t>(end * kCaptureSoundRate);
   if (end_sample > capture.sound.size()) end_sample = capture.sound.size();
   std::vector<int16_t> kept;
@@ -91,20 +115,6 @@ void finish() {
   std::fprintf(stderr, "%stundrix-capture: %lld %s written to %s\n", capture.progress ? "\n" : "",
                capture.video.frames, frames_word(capture.video.frames), capture.video.path.c_str());
 }
-
-bool parse_count(const char* text, long long low, long long high, long long* out) {
-  char* end;
-  errno = 0;
-  long long v = std::strtoll(text, &end, 10);
-  if (errno || end == text || *end || v < low || v > high) return false;
-  *out = v;
-  return true;
-}
-
-// Slot k shows tick k * 70 / fps: the first slot at or after tick from, and
-// the last at or before tick to.
-long long first_slot_from(long long from, long long fps) { return (from * fps + 69) / 70; }
-long long last_slot_to(long long to, long long fps) { return to * fps / 70; }
 
 bool parse_options(int argc, char** argv, ShowOptions* o, std::string* why) {
   struct {
@@ -118,6 +128,11 @@ bool parse_options(int argc, char** argv, ShowOptions* o, std::string* why) {
                  {"--scale", &o->scale, 1, 8, "a whole number"}};
   for (int i = 1; i < argc; i += 2) {
     std::string a = argv[i];
+    if (a == "--draw-at-fps") {
+      o->draw_at_fps = true;
+      i--;
+      continue;
+    }
     bool known = a == "-o";
     for (auto& n : numbers) known = known || a == n.name;
     if (!known) {
@@ -130,7 +145,7 @@ bool parse_options(int argc, char** argv, ShowOptions* o, std::string* why) {
     }
     if (a == "-o") o->out = argv[i + 1];
     for (auto& n : numbers) {
-      if (a == n.name && !parse_count(argv[i + 1], n.low, n.high, n.value)) {
+      if (a == n.name && !capture_parse_count(argv[i + 1], n.low, n.high, n.value)) {
         *why = "show: " + a + " must be " + n.what + " from " + std::to_string(n.low) + " to " +
                std::to_string(n.high) + ", not '" + std::string(argv[i + 1]).substr(0, 40) + "'";
         return false;
@@ -143,7 +158,7 @@ bool parse_options(int argc, char** argv, ShowOptions* o, std::string* why) {
   else if (!video_kind_for(o->out, &kind))
     *why = "show: " + o->out + " is not a folder (a name ending in /, an existing folder or a name without an extension), .y4m, .mp4, .mkv or .webm";
   else if (o->to >= 0 && o->to < o->from) *why = "show: --to is before --from";
-  else if (o->to >= 0 && first_slot_from(o->from, o->fps) > last_slot_to(o->to, o->fps))
+  else if (o->to >= 0 && first_frame_from(o->from, o->fps) > last_frame_to(o->to, o->fps))
     *why = "show: at " + std::to_string(o->fps) + " frames per second no frame falls between --from and --to";
   return why->empty();
 }
@@ -158,11 +173,18 @@ int capture_show_main(int argc, char** argv) {
   std::string why;
   if (!parse_options(argc, argv, &o, &why)) return capture_usage_error(why.c_str());
 
-  // The rate is fps slots per 70 ticks of 14,286 microseconds, exactly.
-  capture.first_slot = first_slot_from(o.from, o.fps);
-  long long last_slot = o.to < 0 ? -1 : last_slot_to(o.to, o.fps);
+  // The rate is fps frames per 70 ticks of 14,286 microseconds, exactly: the
+  // frames stay on their ticks and in step with the sound, which follows the
+  // same clock.
+  capture.fps = o.fps;
+  capture.resample = !o.draw_at_fps;
+  capture.first_frame = first_frame_from(o.from, o.fps);
+  capture.last_frame = o.to < 0 ? -1 : last_frame_to(o.to, o.fps);
+  long long slots_per_70_ticks = capture.resample ? 70 : o.fps;
+  long long last_slot = capture.last_frame < 0 || !capture.resample ? capture.last_frame
+                                                                     : tick_of_frame(capture.last_frame, o.fps);
   capture.progress = isatty(2);
-  capture.end_slot = last_slot >= 0 ? last_slot : kShowLastTick * o.fps / 70;
+  capture.end_slot = last_slot >= 0 ? last_slot : kShowLastTick * slots_per_70_ticks / 70;
   clock_gettime(CLOCK_MONOTONIC, &capture.started);
   long long num = o.fps * 1000000, den = kShowTicksPerSecond * kTickMicros, g = gcd(num, den);
   if (!video_open(capture.video, o.out, static_cast<int>(o.scale), num / g, den / g, &why))
@@ -171,6 +193,6 @@ int capture_show_main(int argc, char** argv) {
   // The show's own start-up, with the capture in place of the sound card,
   // the display and the wall clock.
   if (show_prepare(capture_sound_init) == kShowNoMemory) abort_capture("out of memory");
-  vm_start(o.fps, last_slot, write_slot, render_sound, finish);
+  vm_start(slots_per_70_ticks, last_slot, write_slot, render_sound, finish);
   show_run_scenes();
 }

@@ -1,6 +1,8 @@
 #include "tools/capture/capture_usage.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "base/timeline.h"
@@ -10,15 +12,27 @@ namespace {
 const char kUsage[] = "Usage: tundrix-capture COMMAND [OPTIONS]\n";
 // %u: the last tick --from may name.
 const char kShowCommandHelp[] =
-    "  show -o OUT [--fps N] [--from TICK] [--to TICK] [--scale K]\n"
-    "      Renders the show on a virtual clock at N frames per second (1 to 1000,\n"
-    "      default 70, one show tick per frame). OUT is a folder for PNG frames and\n"
-    "      sound.wav (a name ending in /, an existing folder or a name without an\n"
-    "      extension), a .y4m stream (and OUT.wav beside it), or a .mp4/.mkv/.webm\n"
-    "      video made by ffmpeg with the sound muxed in; other names are refused.\n"
-    "      --from and --to keep only the frames from tick TICK on (0 to %u, 70\n"
-    "      ticks a second) and stop after tick TICK; --scale K enlarges frames K\n"
-    "      times (1 to 8).\n";
+    "  show -o OUT [--fps N] [--from TICK] [--to TICK] [--scale K] [--draw-at-fps]\n"
+    "      Renders the show on a virtual clock, one frame per show tick (70 a\n"
+    "      second), and writes N frames per second (1 to 1000, default 70): the\n"
+    "      frames that fall on N's grid, each shown frame repeated above 70. The\n"
+    "      rate is exact: N frames per 70 ticks of 14,286 microseconds (30 gives\n"
+    "      500000/16667), so every frame stays in step with the sound. OUT is a\n"
+    "      folder for PNG frames and sound.wav (a name ending in /, an existing\n"
+    "      folder or a name without an extension), a .y4m stream (and OUT.wav\n"
+    "      beside it), or a .mp4/.mkv/.webm video made by ffmpeg with the sound\n"
+    "      muxed in; other names are refused. --from and --to keep only the frames\n"
+    "      from tick TICK on (0 to %u, 70 ticks a second) and stop after tick\n"
+    "      TICK; --scale K enlarges frames K times (1 to 8). --draw-at-fps has the\n"
+    "      scenes draw N frames a second instead, as a machine that draws no\n"
+    "      faster shows them: trails, dissolves and fades advance per drawn frame,\n"
+    "      so below 70 the show looks different.\n";
+const char kSheetHelp[] =
+    "  sheet -o OUT.png [--every TICKS] [--columns C]\n"
+    "      Renders the show as show does and writes a contact sheet: the frame at\n"
+    "      the middle of every stretch of TICKS ticks (70 to %u, default 840: one\n"
+    "      every 12 s) at half size with its time beneath, C in a row (1 to 20,\n"
+    "      default 6).\n";
 const char kMusicHelp[] =
     "  music [--module FILE] [--device 8|16] [--seconds S] [--timeline FILE] -o OUT.wav\n"
     "      Renders a module (default: the show's own) exactly as the 8-bit or 16-bit\n"
@@ -44,11 +58,22 @@ const char kHelpHelp[] =
 
 }  // namespace
 
+bool capture_parse_count(const char* text, long long low, long long high, long long* out) {
+  char* end;
+  errno = 0;
+  long long v = std::strtoll(text, &end, 10);
+  if (errno || end == text || *end || v < low || v > high) return false;
+  *out = v;
+  return true;
+}
+
 int capture_help(const char* command) {
   std::fputs(kUsage, stdout);
   std::fputc('\n', stdout);
   bool all = command == nullptr;
   if (all || !std::strcmp(command, "show")) std::printf(kShowCommandHelp, unsigned{kShowLastTick});
+  if (all) std::fputc('\n', stdout);
+  if (all || !std::strcmp(command, "sheet")) std::printf(kSheetHelp, unsigned{kShowLastTick});
   if (all) std::fputc('\n', stdout);
   if (all || !std::strcmp(command, "music")) std::fputs(kMusicHelp, stdout);
   if (all) std::fputc('\n', stdout);

@@ -21,7 +21,7 @@ struct VideoOutput {
   int ffmpeg_pid = -1;
   int ffmpeg_messages = -1; // an unnamed file that receives ffmpeg's standard error
   long long frames = 0;     // frames written so far
-  std::vector<uint8_t> scratch, planes;
+  std::vector<uint8_t> scratch;  // an enlarged frame for PNG
 };
 
 // The kind of output a name asks for: a folder is a name ending in /, an
