@@ -9,6 +9,8 @@
 #                              npm install it does) has built build/ and build-web/
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
+# shellcheck source=tests/web/local_server.sh
+. "$root/tests/web/local_server.sh"
 site=$root/build-web/site
 work=$(mktemp -d)
 server=
@@ -25,12 +27,5 @@ start=$(date +%s.%N)
 "$root/build/tests/web/web_check_native" --sound "$work/native.pcm" >/dev/null
 echo "whole show on the virtual clock, native: $(echo "$(date +%s.%N) - $start" | bc) s"
 
-timeout 900 python3 -u -m http.server 0 -b 127.0.0.1 -d "$site" >"$work/server.log" 2>&1 &
-server=$!
-port=
-for _ in $(seq 100); do
-  port=$(sed -n 's/.* port \([0-9]*\).*/\1/p' "$work/server.log" | head -1)
-  [ -n "$port" ] && break
-  sleep 0.1
-done
+start_local_server "$site" "$work/server.log"
 NODE_PATH="$root/build-web/node_modules" timeout 900 node "$root/tests/web/browser_driver.cjs" bench "http://127.0.0.1:$port/" "$work"

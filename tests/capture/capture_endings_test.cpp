@@ -28,17 +28,6 @@ std::string fresh_folder() {
   return std::string(mkdtemp(tmpl));
 }
 
-std::vector<std::string> folder_entries(const std::string& path) {
-  std::vector<std::string> names;
-  if (DIR* d = opendir(path.c_str())) {
-    while (dirent* e = readdir(d))
-      if (std::strcmp(e->d_name, ".") && std::strcmp(e->d_name, "..")) names.push_back(e->d_name);
-    closedir(d);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 std::string joined(const std::vector<std::string>& names) {
   std::string all;
   for (const std::string& n : names) all += n + " ";

@@ -26,17 +26,6 @@ std::string temp_dir() {
 
 std::string in_temp(const std::string& name) { return temp_dir() + "/" + name; }
 
-// The names in a folder but . and ..
-std::vector<std::string> folder_entries(const std::string& path) {
-  std::vector<std::string> names;
-  if (DIR* d = opendir(path.c_str())) {
-    while (dirent* e = readdir(d))
-      if (std::strcmp(e->d_name, ".") && std::strcmp(e->d_name, "..")) names.push_back(e->d_name);
-    closedir(d);
-  }
-  return names;
-}
-
 bool exists(const std::string& path) {
   struct stat st;
   return stat(path.c_str(), &st) == 0;

@@ -25,6 +25,9 @@ std::string testdata_path(const std::string& relative);
 // Reads a whole file; empty when it cannot be read.
 std::vector<uint8_t> read_file(const std::string& path);
 
+// The names in a folder but . and .., sorted; empty when it cannot be read.
+std::vector<std::string> folder_entries(const std::string& path);
+
 struct RunResult {
   int status = -1;        // exit status, or 128 + signal number
   bool timed_out = false; // killed after the time limit

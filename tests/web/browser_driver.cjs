@@ -8,7 +8,8 @@
 // canvas at each tick of WORK/ticks.txt), and fails on a live scene that
 // does not play (fewer than half the show's 70 frames a second: a stalled
 // or event-driven page) or plays without a running audio context, and on an
-// Escape that does not end the show with its message. The live rate itself
+// Escape that does not end the show with its message, and on a hidden tab
+// whose show clock or music goes on. The live rate itself
 // (60 and more) is the benchmark's figure: a shared machine's load must not
 // decide a test.
 'use strict';
@@ -84,6 +85,28 @@ async function liveRun(browser, tick) {
   };
 }
 
+// Hides the tab for a second, then shows it again for a second, as a
+// browser does when the viewer switches tabs: the show clock must stand
+// still and the audio be suspended while hidden, and both go on from there.
+async function hiddenTab(page) {
+  return page.evaluate(async () => {
+    const setHidden = (hidden) => {
+      Object.defineProperty(document, 'hidden', { configurable: true, get: () => hidden });
+      Object.defineProperty(document, 'visibilityState', { configurable: true, get: () => (hidden ? 'hidden' : 'visible') });
+      document.dispatchEvent(new Event('visibilitychange'));
+    };
+    const wait = (ms) => new Promise((r) => setTimeout(r, ms));
+    setHidden(true);
+    const t0 = Module.showMillis();
+    await wait(1000);
+    const t1 = Module.showMillis();
+    const audioHidden = window.tundrixAudio.state;
+    setHidden(false);
+    await wait(1000);
+    return { still: t1 - t0, audioHidden, resumed: Module.showMillis() - t1, audio: window.tundrixAudio.state };
+  });
+}
+
 async function test() {
   const browser = await launch();
   try {
@@ -106,6 +129,14 @@ async function test() {
       console.log(`scene ${s + 1} live: ${live.fps.toFixed(1)} frames/s, audio ${live.audio}`);
       if (live.fps < 35) failures.push(`scene ${s + 1}: ${live.fps.toFixed(1)} frames per second live`);
       if (live.audio !== 'running') failures.push(`scene ${s + 1}: audio context ${live.audio}`);
+      if (s === 1) {
+        const hidden = await hiddenTab(live.page);
+        if (hidden.still !== 0) failures.push(`the show clock moved ${hidden.still} ms while the tab was hidden`);
+        if (hidden.audioHidden !== 'suspended') failures.push(`audio context ${hidden.audioHidden} while hidden`);
+        if (!(hidden.resumed > 0 && hidden.resumed < 1900))
+          failures.push(`the show clock moved ${hidden.resumed} ms in the second after the tab came back`);
+        if (hidden.audio !== 'running') failures.push(`audio context ${hidden.audio} after the tab came back`);
+      }
       if (s === 0) {
         await live.page.keyboard.press('Escape');
         await live.page.waitForFunction('window.tundrixEnding !== undefined', { timeout: 30000 });

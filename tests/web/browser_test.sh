@@ -8,7 +8,8 @@
 #    independent decoder, ImageMagick, compares the two PNGs);
 #  - a few seconds live in each scene play (at least half the show's 70
 #    frames a second; bench/web measures the rate) with the audio context
-#    running; Escape ends the show with its message.
+#    running; a hidden tab stops the show clock and suspends the music, and
+#    both go on where they were; Escape ends the show with its message.
 # The page is served from 127.0.0.1 for this run only; the server and the
 # browser are bounded in time and stopped.
 #
@@ -18,6 +19,8 @@ set -euo pipefail
 build=$(cd "$1" && pwd)
 web=$(cd "$2" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=tests/web/local_server.sh
+. "$here/local_server.sh"
 root=$(cd "$here/../.." && pwd)
 work=$(mktemp -d)
 server=
@@ -49,15 +52,7 @@ for t in $ticks; do
   "$build/tools/capture/tundrix-capture" show -o "$work/capture-$t/" --from "$t" --to "$t" >/dev/null 2>&1
 done
 
-timeout 900 python3 -u -m http.server 0 -b 127.0.0.1 -d "$web/site" >"$work/server.log" 2>&1 &
-server=$!
-port=
-for _ in $(seq 100); do
-  port=$(sed -n 's/.* port \([0-9]*\).*/\1/p' "$work/server.log" | head -1)
-  [ -n "$port" ] && break
-  sleep 0.1
-done
-[ -n "$port" ] || { echo "the local server did not start"; exit 1; }
+start_local_server "$web/site" "$work/server.log"
 
 NODE_PATH="$web/node_modules" timeout 900 node "$here/browser_driver.cjs" test "http://127.0.0.1:$port/" "$work"
 
