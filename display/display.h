@@ -73,6 +73,9 @@ struct FrameSink {
   void (*present)(const uint32_t* frame);
   int (*poll_escape)();
   void (*close)();
+  // Whether the viewer closed the output (see display_window_closed); null
+  // for a sink nobody can close (a capture, the browser's canvas).
+  bool (*window_closed)() = nullptr;
 };
 
 // Installs a frame sink in place of the home sink (nullptr restores it).

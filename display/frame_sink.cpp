@@ -42,4 +42,5 @@ void display_present(const uint32_t* frame) {
   sink->present(frame);
 }
 int display_poll_escape() { return sink->poll_escape(); }
+bool display_window_closed() { return sink->window_closed && sink->window_closed(); }
 void display_close() { sink->close(); }

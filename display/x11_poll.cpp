@@ -39,4 +39,4 @@ int x11_poll_escape() {
   return s.escape_seen || s.window_closed ? 1 : 0;
 }
 
-bool display_window_closed() { return display_state.window_closed; }
+bool x11_window_closed() { return display_state.window_closed; }
