@@ -131,7 +131,9 @@ async function test() {
       if (live.audio !== 'running') failures.push(`scene ${s + 1}: audio context ${live.audio}`);
       if (s === 1) {
         const hidden = await hiddenTab(live.page);
-        if (hidden.still !== 0) failures.push(`the show clock moved ${hidden.still} ms while the tab was hidden`);
+        console.log(`hidden tab: the clock moved ${hidden.still.toFixed(0)} ms in 1 s hidden (audio ${hidden.audioHidden}), ` +
+          `${hidden.resumed.toFixed(0)} ms in 1 s shown again (audio ${hidden.audio})`);
+        if (hidden.still !== 0) failures.push(`the show clock moved ${hidden.still.toFixed(0)} ms while the tab was hidden`);
         if (hidden.audioHidden !== 'suspended') failures.push(`audio context ${hidden.audioHidden} while hidden`);
         if (!(hidden.resumed > 0 && hidden.resumed < 1900))
           failures.push(`the show clock moved ${hidden.resumed} ms in the second after the tab came back`);
