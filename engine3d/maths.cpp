@@ -5,11 +5,36 @@
 
 #include "base/trig.h"
 
+namespace {
+
+// The show's trigonometry is exact rather than fast, and objects turn by
+// whole 1/1,024 turns, a few hundred different angles a frame: the sine and
+// cosine of each angle met are kept, keyed by the angle itself (any int32:
+// nothing is folded, so every value is what the functions give).
+struct AngleTrig {
+  int32_t angle;
+  bool known;
+  double sine, cosine;
+};
+AngleTrig angle_trig[1024];
+
+void sine_and_cosine(int32_t angle, double* sine, double* cosine) {
+  AngleTrig& e = angle_trig[static_cast<uint32_t>(angle) & 1023];
+  if (!e.known || e.angle != angle) {
+    const double radians = angle * kRadiansPerObjectAngle;
+    e = {angle, true, trig_sin(radians), trig_cos(radians)};
+  }
+  *sine = e.sine;
+  *cosine = e.cosine;
+}
+
+}  // namespace
+
 void rotation_from_angles(int32_t a, int32_t b, int32_t c) {
-  const double A = a * kRadiansPerObjectAngle, B = b * kRadiansPerObjectAngle,
-               C = c * kRadiansPerObjectAngle;
-  const double sA = trig_sin(A), cA = trig_cos(A), sB = trig_sin(B), cB = trig_cos(B),
-               sC = trig_sin(C), cC = trig_cos(C);
+  double sA, cA, sB, cB, sC, cC;
+  sine_and_cosine(a, &sA, &cA);
+  sine_and_cosine(b, &sB, &cB);
+  sine_and_cosine(c, &sC, &cC);
   double* m = engine.matrix;
   m[0] = cB * cC - sA * sB * sC;
   m[1] = cA * sC;
