@@ -12,13 +12,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 # shellcheck source=tests/web/local_server.sh
 . "$root/tests/web/local_server.sh"
 site=$root/build-web/site
-work=$(mktemp -d)
-server=
-cleanup() {
-  [ -n "$server" ] && kill "$server" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+make_work_folder
 
 echo "page: $(du -cb "$site"/index.html "$site"/tundrix.js "$site"/tundrix.wasm | tail -1 | cut -f1) bytes," \
   "$(cat "$site"/index.html "$site"/tundrix.js "$site"/tundrix.wasm | gzip -9 | wc -c) gzip-compressed" \

@@ -22,13 +22,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=tests/web/local_server.sh
 . "$here/local_server.sh"
 root=$(cd "$here/../.." && pwd)
-work=$(mktemp -d)
-server=
-cleanup() {
-  [ -n "$server" ] && kill "$server" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+make_work_folder
 
 # Ticks for the screenshots: the silhouette sinking its random pixels, and
 # the whirl drawn with sines and cosines.

@@ -1,6 +1,15 @@
-# Sourced by the browser test and the browser benchmark: serves a folder on
-# 127.0.0.1 at a port the server picks, for 15 minutes at most. Sets server
-# (its pid, for the caller's clean-up to kill) and port.
+# Sourced by the browser test and the browser benchmark.
+
+# A scratch folder in work, removed (and the local server stopped) when the
+# script exits.
+make_work_folder() {
+  work=$(mktemp -d)
+  server=
+  trap 'if [ -n "$server" ]; then kill "$server" 2>/dev/null || true; fi; rm -rf "$work"' EXIT
+}
+
+# Serves a folder on 127.0.0.1 at a port the server picks, for 15 minutes at
+# most. Sets server (its pid) and port.
 #
 #   start_local_server DIR LOG
 start_local_server() {
