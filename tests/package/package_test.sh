@@ -79,6 +79,8 @@ desktop=$root/usr/share/applications/$app_id.desktop
 desktop-file-validate "$desktop" || fail "desktop-file-validate refuses $app_id.desktop"
 grep -qx 'Exec=tundrix --sound 2 --mode 6' "$desktop" || fail "the menu entry does not start the show full screen with sound"
 grep -qx 'Icon=tundrix' "$desktop" || fail "the menu entry does not name the icon"
+# The show's window has this class (the display tests check it).
+grep -qx 'StartupWMClass=Tundrix' "$desktop" || fail "the menu entry does not name the show window's class"
 for size in 16 32 48 64 128 256; do
   cmp -s "$root/usr/share/icons/hicolor/${size}x$size/apps/tundrix.png" \
     "$build/icons/hicolor/${size}x$size/apps/tundrix.png" || fail "the ${size}px icon is not the generated one"
