@@ -5,6 +5,7 @@
 #                   replay the fuzzers' regression inputs and fuzz a bounded
 #                   number of runs
 # ./build.sh build  only build (into build/)
+# ./build.sh package  build the Debian package build/tundrix_VERSION_ARCH.deb
 # ./build.sh web    build the browser version (build-web/site) and serve it
 #                   on http://127.0.0.1:8000/ until Ctrl-C
 set -euo pipefail
@@ -13,7 +14,10 @@ cd "$(dirname "$0")"
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libx11-dev libxext-dev libxxf86dga-dev
   libxxf86vm-dev libpng-dev libasound2-dev)
 TEST_PACKAGES=(libgtest-dev libbenchmark-dev xvfb x11-utils xdotool netpbm ffmpeg sox
-  openmpt123 xmp libopenmpt-dev clang libclang-rt-14-dev man-db bsdextrautils)
+  openmpt123 xmp libopenmpt-dev clang libclang-rt-14-dev man-db bsdextrautils
+  lintian desktop-file-utils appstream)
+# cpack's Debian package: dpkg-shlibdeps finds the dependencies, file the binaries.
+PACKAGE_PACKAGES=(dpkg-dev file)
 # The browser version: Emscripten builds it, headless Chromium tests it (driven
 # by puppeteer-core from npm, installed into build-web/node_modules).
 WEB_PACKAGES=(emscripten chromium python3 imagemagick)
@@ -160,6 +164,11 @@ build)
   ensure_packages "${BUILD_PACKAGES[@]}"
   build
   ;;
+package)
+  ensure_packages "${BUILD_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}"
+  build
+  cpack -G DEB --config build/CPackConfig.cmake -B build
+  ;;
 web)
   ensure_packages "${BUILD_PACKAGES[@]}"
   ensure_web_packages
@@ -168,7 +177,7 @@ web)
   exec python3 -m http.server 8000 -b 127.0.0.1 -d build-web/site
   ;;
 test)
-  ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+  ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}"
   ensure_web_packages
   build
   ctest --test-dir build --output-on-failure -j "$(nproc)"
@@ -177,7 +186,7 @@ test)
   run_fuzzers
   ;;
 *)
-  sed -n '2,7p' "$0"
+  sed -n '2,10p' "$0"
   exit 2
   ;;
 esac

@@ -75,6 +75,11 @@ int fullscreen_open(DisplayState& s);
 // window's image and shows it.
 void fullscreen_show();
 
+// Names the window before it is mapped: its title, and its class (instance
+// "tundrix", class "Tundrix"), by which a desktop ties the window to the
+// menu entry and shows the entry's icon for it.
+void window_name(DisplayState& s);
+
 // Lets the window take part in WM_DELETE_WINDOW, so that a window manager's
 // close button asks the show to end instead of cutting its connection. Call
 // before the window is mapped.

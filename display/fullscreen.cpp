@@ -93,7 +93,7 @@ int fullscreen_open(DisplayState& s) {
   attributes.backing_store = NotUseful;
   s.window = XCreateWindow(s.display, s.root, 0, 0, screen_width, screen_height, 0, s.depth, InputOutput,
                            s.visual, CWBackPixel | CWColormap | CWBackingStore, &attributes);
-  XStoreName(s.display, s.window, "Tundrix in X11");
+  window_name(s);
   Cursor cursor = blank_cursor(s.display, s.window);
   XDefineCursor(s.display, s.window, cursor);
   XFreeCursor(s.display, cursor);  // the window keeps it while it lives

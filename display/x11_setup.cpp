@@ -128,7 +128,7 @@ int window_open(DisplayState& s) {
   attributes.colormap = s.colormap;
   s.window = XCreateWindow(s.display, s.root, 0, 0, s.output_width, s.output_height, 4, s.depth,
                            InputOutput, s.visual, CWBackingStore | CWColormap, &attributes);
-  XStoreName(s.display, s.window, "Tundrix in X11");
+  window_name(s);
   window_take_part_in_closing(s);
   XMapWindow(s.display, s.window);
   XSync(s.display, False);
@@ -154,6 +154,13 @@ int open_connected(DisplayState& s) {
 }
 
 }  // namespace
+
+void window_name(DisplayState& s) {
+  XStoreName(s.display, s.window, "Tundrix in X11");
+  char instance[] = "tundrix", class_name[] = "Tundrix";
+  XClassHint hint{instance, class_name};
+  XSetClassHint(s.display, s.window, &hint);
+}
 
 void window_take_part_in_closing(DisplayState& s) {
   s.wm_protocols = XInternAtom(s.display, "WM_PROTOCOLS", False);

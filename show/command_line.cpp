@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/timeline.h"
+#include "tundrix_version.h"
 
 namespace {
 
@@ -24,6 +25,7 @@ const char kHelpAfterFrom[] =
     "  --flat-out    present frames as fast as they are drawn, not once per tick\n"
     "                (for measuring)\n"
     "  -h, --help    print this help and exit\n"
+    "  --version     print the version and exit\n"
     "\n"
     "Escape ends the show. Exit status: 0 after the show, 1 when the start-up\n"
     "fails (no sound device, no display, no memory), 2 for bad arguments.\n";
@@ -43,13 +45,21 @@ std::string show_help_text() {
   return text + kHelpAfterFrom;
 }
 
-int show_print_help() {
+namespace {
+
+int print(const std::string& text) {
   errno = 0;
-  std::fputs(show_help_text().c_str(), stdout);
+  std::fputs(text.c_str(), stdout);
   if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
   std::fprintf(stderr, "tundrix: standard output: %s\n", std::strerror(errno ? errno : EIO));
   return 1;
 }
+
+}  // namespace
+
+int show_print_help() { return print(show_help_text()); }
+
+int show_print_version() { return print("tundrix " TUNDRIX_VERSION "\n"); }
 
 namespace {
 
@@ -103,6 +113,7 @@ CommandLineResult show_parse_command_line(int argc, char** argv, StartOptions* o
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
     if (!std::strcmp(arg, "--help") || !std::strcmp(arg, "-h")) return kShowHelp;
+    if (!std::strcmp(arg, "--version")) return kShowVersion;
     if (!std::strcmp(arg, "--flat-out")) {
       options->flat_out = true;
       continue;

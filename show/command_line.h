@@ -1,5 +1,5 @@
 // The show's command line: the two start-up questions answered in advance, a
-// later starting point, unpaced frames, and the help.
+// later starting point, unpaced frames, the help and the version.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -12,7 +12,7 @@ struct StartOptions {
   bool flat_out = false;  // present frames unpaced
 };
 
-enum CommandLineResult { kRunShow, kShowHelp, kBadArguments };
+enum CommandLineResult { kRunShow, kShowHelp, kShowVersion, kBadArguments };
 
 // Reads argv[1..argc-1] into options. kBadArguments leaves a one-line
 // reason (without a newline) in error, which holds error_size bytes.
@@ -23,7 +23,8 @@ CommandLineResult show_parse_command_line(int argc, char** argv, StartOptions* o
 // show's timeline.
 std::string show_help_text();
 
-// Writes show_help_text() to standard output. Returns the exit status: 0, or
-// 1 after a line on standard error when it could not be written (a full
-// disk, a closed output).
+// Write show_help_text(), or the line "tundrix VERSION", to standard output.
+// Return the exit status: 0, or 1 after a line on standard error when it
+// could not be written (a full disk, a closed output).
 int show_print_help();
+int show_print_version();

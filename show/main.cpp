@@ -11,6 +11,8 @@ int main(int argc, char** argv) {
   switch (show_parse_command_line(argc, argv, &options, error, sizeof error)) {
     case kShowHelp:
       return show_print_help();
+    case kShowVersion:
+      return show_print_version();
     case kBadArguments:
       std::fprintf(stderr, "tundrix: %s\nTry 'tundrix --help' for more information.\n", error);
       return 2;

@@ -9,6 +9,7 @@
 
 #include "base/timeline.h"
 #include "tests/support/support.h"
+#include "tundrix_version.h"
 
 namespace {
 
@@ -39,6 +40,11 @@ TEST(CaptureCli, HelpAndUsageErrors) {
   EXPECT_NE(r.out.find("per second (1 to 1000,"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("(0 to " + std::to_string(kShowLastTick) + ", 70"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("times (1 to 8)"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("  --version\n"), std::string::npos) << r.out;
+  r = capture({"--version"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "tundrix-capture " TUNDRIX_VERSION "\n");
+  EXPECT_EQ(r.err, "");
   // Refused before anything is made: nothing of x.y4m or x.wav appears.
   const std::string x = temp_dir() + "/x.y4m";
   const std::string last = std::to_string(kShowLastTick), beyond = std::to_string(kShowLastTick + 1);

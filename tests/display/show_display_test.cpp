@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <poll.h>
 
 #include <string>
@@ -23,7 +24,7 @@ int count_x_error(Display*, XErrorEvent*) {
 
 struct ShownWindow {
   bool read = false;  // the window still existed when the test looked
-  std::string name;
+  std::string name, instance, class_name;  // title and WM_CLASS
   unsigned width = 0, height = 0, border = 0;
 };
 
@@ -44,7 +45,7 @@ bool ends_with_a_show_message(const std::string& out) {
   return false;
 }
 
-// Reads name and geometry of the show's window while the server is held,
+// Reads names and geometry of the show's window while the server is held,
 // so the show cannot destroy it meanwhile.
 void read_window(Display* wm, Window w, ShownWindow& shown) {
   XGrabServer(wm);
@@ -53,6 +54,13 @@ void read_window(Display* wm, Window w, ShownWindow& shown) {
   if (XFetchName(wm, w, &name) && name) {
     shown.name = name;
     XFree(name);
+  }
+  XClassHint hint{};
+  if (XGetClassHint(wm, w, &hint)) {
+    shown.instance = hint.res_name;
+    shown.class_name = hint.res_class;
+    XFree(hint.res_name);
+    XFree(hint.res_class);
   }
   Window root;
   int x, y;
@@ -141,6 +149,9 @@ TEST_P(ShowWindow, IsTitledAndSizedForTheMode) {
   EXPECT_TRUE(ends_with_a_show_message(run.result.out)) << run.result.out;
   ASSERT_TRUE(run.window.read) << "the show's window was gone before it could be read";
   EXPECT_EQ(run.window.name, "Tundrix in X11");
+  // The class the menu entry's StartupWMClass names.
+  EXPECT_EQ(run.window.instance, "tundrix");
+  EXPECT_EQ(run.window.class_name, "Tundrix");
   EXPECT_EQ(run.window.width, c.width);
   EXPECT_EQ(run.window.height, c.height);
   EXPECT_EQ(run.window.border, 4u);
@@ -179,6 +190,7 @@ TEST(ShowFullScreen, ModesFiveAndSixCoverTheScreenWithoutDga) {
       EXPECT_EQ(run.result.err, "") << mode;
       ASSERT_TRUE(run.window.read) << "the show's window was gone before it could be read";
       EXPECT_EQ(run.window.name, "Tundrix in X11");
+      EXPECT_EQ(run.window.class_name, "Tundrix") << mode;
       EXPECT_EQ(run.window.width, 1024u) << mode;
       EXPECT_EQ(run.window.height, 768u) << mode;
       EXPECT_EQ(run.window.border, 0u) << mode;

@@ -16,7 +16,7 @@ cd /
 for program in tundrix tundrix-capture; do
   [ -x "$prefix/bin/$program" ] || fail "$program is not installed in $prefix/bin"
 done
-for page in man6/tundrix.6 man1/tundrix-capture.1; do
+for page in man6/tundrix.6.gz man1/tundrix-capture.1.gz; do
   [ -f "$prefix/share/man/$page" ] || fail "$page is not installed in $prefix/share/man"
 done
 
@@ -36,11 +36,11 @@ check() {
     grep -qF -- "$option" <<<"$text" || fail "$page does not mention $option, which $program --help names"
   done
 }
-check tundrix man6/tundrix.6
-check tundrix-capture man1/tundrix-capture.1
+check tundrix man6/tundrix.6.gz
+check tundrix-capture man1/tundrix-capture.1.gz
 # Every command of the capture tool has its section.
-capture_page=$(MANWIDTH=80 man -l "$prefix/share/man/man1/tundrix-capture.1" 2>/dev/null | col -b)
+capture_page=$(MANWIDTH=80 man -l "$prefix/share/man/man1/tundrix-capture.1.gz" 2>/dev/null | col -b)
 for command in show sheet music picture; do
-  grep -qE "^   $command\$" <<<"$capture_page" || fail "tundrix-capture.1 has no section for $command"
+  grep -qE "^   $command\$" <<<"$capture_page" || fail "tundrix-capture.1.gz has no section for $command"
 done
 echo "both programs run from $prefix; both pages render cleanly and cover their options"

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "tests/support/support.h"
+#include "tundrix_version.h"
 
 namespace {
 
@@ -27,20 +28,28 @@ RunResult run_show(const std::vector<std::string>& args, const std::string& inpu
   return child_finish_escaping(c, display, 60);
 }
 
-TEST(CommandLine, HelpDescribesEveryOptionAndAsksNothing) {
+TEST(CommandLine, HelpAndVersionAnswerAndAskNothing) {
   for (const char* flag : {"--help", "-h"}) {
     RunResult r = run_program(with_binary({flag}), {"0\n1\n", true, {}, 30});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.rfind("Usage: tundrix [OPTION]...\n", 0), 0u) << r.out;
-    for (const char* option : {"--sound N", "--mode M", "--from TICK", "--flat-out", "--help"})
+    for (const char* option : {"--sound N", "--mode M", "--from TICK", "--flat-out", "--help", "--version"})
       EXPECT_NE(r.out.find(option), std::string::npos) << option;
     EXPECT_EQ(r.out.find("Select your sound device"), std::string::npos);
     EXPECT_EQ(r.err, "");
   }
-  // Help that cannot be written is a failure, said in one line.
-  RunResult r = run_program({"/bin/sh", "-c", "exec \"$0\" --help >/dev/full", tundrix_binary()});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "tundrix: standard output: No space left on device\n");
+  // The version answers whatever else the line holds, in the one line
+  // packaging tools read.
+  RunResult version = run_program(with_binary({"--sound", "0", "--version"}), {"0\n1\n", true, {}, 30});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, "tundrix " TUNDRIX_VERSION "\n");
+  EXPECT_EQ(version.err, "");
+  // Help or a version that cannot be written is a failure, said in one line.
+  for (const char* flag : {"--help", "--version"}) {
+    RunResult r = run_program({"/bin/sh", "-c", "exec \"$0\" $1 >/dev/full", tundrix_binary(), flag});
+    EXPECT_EQ(r.status, 1) << flag;
+    EXPECT_EQ(r.err, "tundrix: standard output: No space left on device\n") << flag;
+  }
 }
 
 TEST(CommandLine, BadArgumentsSayWhatIsWrongAndStartNothing) {

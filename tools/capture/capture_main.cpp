@@ -14,6 +14,7 @@ int run_command(int argc, char** argv) {
   const char* command = argv[1];
   if (!std::strcmp(command, "--help") || !std::strcmp(command, "-h") || !std::strcmp(command, "help"))
     return capture_help(nullptr);
+  if (!std::strcmp(command, "--version")) return capture_version();
   if (!std::strcmp(command, "show")) return capture_show_main(argc - 1, argv + 1);
   if (!std::strcmp(command, "sheet")) return capture_sheet_main(argc - 1, argv + 1);
   if (!std::strcmp(command, "music")) return capture_music_main(argc - 1, argv + 1);

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "base/timeline.h"
+#include "tundrix_version.h"
 
 namespace {
 
@@ -49,6 +50,8 @@ const char kPictureHelp[] =
 const char kHelpHelp[] =
     "  --help, COMMAND --help\n"
     "      Shows this text, or only the command's part.\n"
+    "  --version\n"
+    "      Shows the program's name and version.\n"
     "\n"
     "Status: 0 done; 1 failed, and nothing is left of the outputs (but the PNG\n"
     "--keep-damaged asks for); 2 a bad command line; 128 + N stopped by signal N\n"
@@ -81,6 +84,11 @@ int capture_help(const char* command) {
     std::fputc('\n', stdout);
     std::fputs(kHelpHelp, stdout);
   }
+  return 0;
+}
+
+int capture_version() {
+  std::fputs("tundrix-capture " TUNDRIX_VERSION "\n", stdout);
   return 0;
 }
 

@@ -12,5 +12,7 @@ bool capture_parse_count(const char* text, long long low, long long high, long l
 // Prints the usage of command ("show", "sheet", "music", "picture"), or of every
 // command for null, to standard output; returns 0.
 int capture_help(const char* command);
+// Prints "tundrix-capture VERSION" to standard output; returns 0.
+int capture_version();
 // True when argv[1..argc) asks for help (--help or -h).
 bool capture_wants_help(int argc, char** argv);
