@@ -66,6 +66,11 @@ void display_set_lost_hook(void (*hook)());
 // windows: releases the shared-memory image and the window). Call once.
 void display_close();
 
+// display_close after a show that failed: the sink gives its output back
+// without keeping anything of it (a capture removes what it made). Call
+// once, in place of display_close.
+void display_abandon();
+
 // Where presented frames go: the X11 output opened by display_open, or the
 // sink of a capture run. display_present, display_poll_escape and
 // display_close forward to the installed sink.
@@ -76,6 +81,8 @@ struct FrameSink {
   // Whether the viewer closed the output (see display_window_closed); null
   // for a sink nobody can close (a capture, the browser's canvas).
   bool (*window_closed)() = nullptr;
+  // display_abandon's work; null when it is close's.
+  void (*abandon)() = nullptr;
 };
 
 // Installs a frame sink in place of the home sink (nullptr restores it).
