@@ -30,6 +30,11 @@ int display_open(int size_kind, int flags);
 // mode. Returns 0; 1 or 2 on failure (see display_open), nothing left open.
 int display_open_mode(int width, int height, int mode);
 
+// Why the last display_open or display_open_mode failed, in one line for the
+// user: the display that could not be opened, the extension, visual or video
+// mode that is missing ("" after a success).
+const char* display_failure();
+
 // Converts and shows the internal height's rows (200 in the show) of 320
 // pixels read from frame, which may be a window into a taller picture of
 // 320-pixel rows. Only after a successful display_open.

@@ -24,11 +24,20 @@ RunResult run_show(const std::string& input, const std::string& display = ":0") 
   return run_program({tundrix_binary()}, options);
 }
 
+// Each start-up failure prints the show's own reversed line, then the reason
+// on standard error.
 TEST(ShowMenus, UnknownSoundDeviceFailsBeforeTheModeMenu) {
-  for (const char* answer : {"3\n", "x\n", "", "   \n", "9abc\n"}) {
-    RunResult r = run_show(answer);
-    EXPECT_EQ(r.status, 1) << answer;
-    EXPECT_EQ(r.out, kSoundMenu + "...dnuof ton ecived dnuoS\n") << answer;
+  const std::string no_device = "tundrix: the sound device must be 0, 1 or 2\n";
+  const std::string no_answer = "tundrix: no answer to the sound question (end of input)\n";
+  const struct {
+    const char* answer;
+    std::string says;
+  } cases[] = {{"3\n", no_device}, {"x\n", no_device}, {"9abc\n", no_device}, {"", no_answer}, {"   \n", no_answer}};
+  for (const auto& c : cases) {
+    RunResult r = run_show(c.answer);
+    EXPECT_EQ(r.status, 1) << c.answer;
+    EXPECT_EQ(r.out, kSoundMenu + "...dnuof ton ecived dnuoS\n") << c.answer;
+    EXPECT_EQ(r.err, c.says) << c.answer;
   }
 }
 
@@ -46,12 +55,14 @@ TEST(ShowStartUp, SineTableAllocationFailureEndsCleanly) {
   RunResult r = run_program({tundrix_binary()}, options);
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "...yromem fo tuO\n");
+  EXPECT_EQ(r.err, "tundrix: out of memory\n");
 }
 
 TEST(ShowMenus, OnlyTheFirstCharacterOfTheSoundAnswerCounts) {
   RunResult r = run_show("0xyz\n0\n");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, kSoundMenu + kModeMenu + "...dnuof ton edoM\n");
+  EXPECT_EQ(r.err, "tundrix: the output mode must be a number from 1 to 6\n");
 }
 
 TEST(ShowMenus, UnreadableOrOutOfRangeModeFails) {
@@ -61,13 +72,20 @@ TEST(ShowMenus, UnreadableOrOutOfRangeModeFails) {
     RunResult r = run_show(std::string("0\n") + mode);
     EXPECT_EQ(r.status, 1) << mode;
     EXPECT_EQ(r.out, kSoundMenu + kModeMenu + "...dnuof ton edoM\n") << mode;
+    EXPECT_EQ(r.err, "tundrix: the output mode must be a number from 1 to 6\n") << mode;
   }
 }
 
-TEST(ShowMenus, ModeWithoutAnXServerFails) {
+TEST(ShowMenus, ModeWithoutAnXServerFailsNamingTheDisplay) {
   RunResult r = run_show("0\n1\n", ":250");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, kSoundMenu + kModeMenu + "...dnuof ton edoM\n");
+  EXPECT_EQ(r.err, "tundrix: cannot open the X display :250 (DISPLAY=:250)\n");
+  RunOptions unset;
+  unset.stdin_text = "0\n1\n";
+  r = run_program({"/usr/bin/env", "-u", "DISPLAY", tundrix_binary()}, unset);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "tundrix: cannot open an X display: DISPLAY is not set\n");
 }
 
 // Started inside the last scene, the show ends where a whole show ends,
