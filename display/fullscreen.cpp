@@ -75,7 +75,8 @@ int plain_scaled_image_open(DisplayState& s, int width, int height) {
 }  // namespace
 
 int fullscreen_fit(DisplayState& s) {
-  const int screen_width = DisplayWidth(s.display, s.screen), screen_height = DisplayHeight(s.display, s.screen);
+  const int screen_width = DisplayWidth(s.display, s.screen),
+            screen_height = DisplayHeight(s.display, s.screen);
   auto fits = [&] { return s.output_width <= screen_width && s.output_height <= screen_height; };
   if (!fits() && s.doubled) {
     s.doubled = false;

@@ -40,7 +40,8 @@ int server_bits_per_pixel(Display* d, int depth) {
 int choose_converter(DisplayState& s) {
   int slot = converter_slot(s.depth, s.doubled);
   s.bytes_per_pixel = converter_bytes_per_pixel(s.depth);
-  if (slot < 0) return display_fails(2, "the X display's depth of %d bits is none the show can draw", s.depth);
+  if (slot < 0)
+    return display_fails(2, "the X display's depth of %d bits is none the show can draw", s.depth);
   const int bits = server_bits_per_pixel(s.display, s.depth);
   if (bits != 8 * s.bytes_per_pixel)
     return display_fails(2, "the X display keeps its %d-bit pixels in %d bits, which the show does not write",
@@ -50,7 +51,8 @@ int choose_converter(DisplayState& s) {
   // The 30-bit converter writes red highest; another order would show wrong colours.
   if (s.depth == 30 && (s.visual->red_mask != 0x3FF00000 || s.visual->green_mask != 0xFFC00 ||
                         s.visual->blue_mask != 0x3FF))
-    return display_fails(2, "the X display's 30-bit visual keeps its colours in an order the show does not write");
+    return display_fails(
+        2, "the X display's 30-bit visual keeps its colours in an order the show does not write");
   s.convert = kPixelConverters[slot];
   if (slot == 2) build_green_blue_table();
   return 0;
@@ -116,8 +118,10 @@ int shm_image_open(DisplayState& s, int width, int height) {
     return 2;
   }
   if (!shm_attach(s)) {
-    display_fails(2, "the X display %s cannot attach the show's shared memory (a server on another machine, or "
-                     "in another IPC namespace)", DisplayString(s.display));
+    display_fails(2,
+                  "the X display %s cannot attach the show's shared memory (a server on another machine, or "
+                  "in another IPC namespace)",
+                  DisplayString(s.display));
     shm_release(s);
     return 2;
   }
@@ -161,8 +165,9 @@ int window_open(DisplayState& s) {
 
 int open_connected(DisplayState& s) {
   if (s.path == OutputPath::kShm && !XShmQueryExtension(s.display))
-    return display_fails(2, "the X display %s has no MIT-SHM extension, which modes 3 and 4 need (1 and 2 do without)",
-                         DisplayString(s.display));
+    return display_fails(
+        2, "the X display %s has no MIT-SHM extension, which modes 3 and 4 need (1 and 2 do without)",
+        DisplayString(s.display));
   s.screen = DefaultScreen(s.display);
   s.root = RootWindow(s.display, s.screen);
   s.visual = DefaultVisual(s.display, s.screen);

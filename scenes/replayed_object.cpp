@@ -56,7 +56,8 @@ SceneSetUp replayed_object_open(ReplayedObject* s) {
   palette_combine(s->environment_palette, s->main_palette, s->combined_palette, 16, 4);
   World& w = s->world.world;
   Object3D* o;
-  if (const SceneSetUp added = world_add_model(&w, model_data(MODEL_D), &o); added != kSetUpDone) return added;
+  if (const SceneSetUp added = world_add_model(&w, model_data(MODEL_D), &o); added != kSetUpDone)
+    return added;
   w.eye_z = kEyeZ;
   o->texture2 = s->environment.buffer;
   o->texture1 = s->main.buffer;

@@ -63,7 +63,10 @@ CommandLineResult show_parse_command_line(int argc, char** argv, StartOptions* o
   const std::vector<Option> known = {
       {.name = "--sound", .number = &sound, .low = 0, .high = 2, .range = "0, 1 or 2"},
       {.name = "--mode", .number = &mode, .low = 1, .high = 6, .range = "1 to 6"},
-      {.name = "--from", .number = &from, .low = 0, .high = kShowLastTick,
+      {.name = "--from",
+       .number = &from,
+       .low = 0,
+       .high = kShowLastTick,
        .range = "a tick from 0 to " + std::to_string(kShowLastTick)},
       {.name = "--flat-out", .flag = &options->flat_out},
   };

@@ -55,8 +55,10 @@ void end_show(const ShowEnding& ending) {
   // The scenes see a closed window as Escape: the line says what happened.
   const char* message = ending.status == 0 && display_window_closed() ? kWindowClosedMessage : ending.message;
   sound_stop();
-  if (ending.status == 0) display_close();
-  else display_abandon();
+  if (ending.status == 0)
+    display_close();
+  else
+    display_abandon();
   if (message) write_latin1_line(stdout, message, terminal_is_utf8());
   if (ending.failure) std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, ending.failure);
   std::exit(ending.status);

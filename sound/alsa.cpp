@@ -97,7 +97,8 @@ int alsa_probe(int kind, char* why, size_t why_size) {
     int error = 0;
     const int ok = open_pcm(kind, &error);
     if (ok) snd_pcm_close(pcm);
-    else (void)!write(said[1], snd_strerror(error), std::strlen(snd_strerror(error)));
+    else
+      (void)!write(said[1], snd_strerror(error), std::strlen(snd_strerror(error)));
     _exit(ok ? 0 : 1);
   }
   close(said[1]);

@@ -39,8 +39,9 @@ int use_alsa(int device_kind, const char* failure, int dsp_error) {
   char alsa_said[160];
   if (!alsa_probe(device_kind, alsa_said, sizeof alsa_said)) {
     error = failure;
-    std::snprintf(failure_reason, sizeof failure_reason, "no sound device: /dev/dsp: %s; ALSA's default device: %s",
-                  std::strerror(dsp_error), alsa_said);
+    std::snprintf(failure_reason, sizeof failure_reason,
+                  "no sound device: /dev/dsp: %s; ALSA's default device: %s", std::strerror(dsp_error),
+                  alsa_said);
     return kSdFailed;
   }
   sd_device = sd_mixer_device(device_kind);
@@ -103,5 +104,7 @@ int sd_fd() { return fd; }
 const char* sd_name() { return name; }
 const char* sd_error() { return error; }
 const char* sd_failure() { return failure_reason; }
-void sd_set_failure(const char* reason) { std::snprintf(failure_reason, sizeof failure_reason, "%s", reason); }
+void sd_set_failure(const char* reason) {
+  std::snprintf(failure_reason, sizeof failure_reason, "%s", reason);
+}
 const WriterDevice* sd_writer_device() { return writer; }

@@ -35,7 +35,8 @@ std::string test_dir() {
 }
 
 // Every file under folder by its path below it, with its bytes.
-void snapshot(const std::string& folder, const std::string& below, std::map<std::string, std::vector<uint8_t>>* files) {
+void snapshot(const std::string& folder, const std::string& below,
+              std::map<std::string, std::vector<uint8_t>>* files) {
   for (const std::string& name : folder_entries(folder + "/" + below)) {
     const std::string path = below.empty() ? name : below + "/" + name;
     struct stat st;
@@ -97,7 +98,8 @@ TEST_P(EveryAllocationFails, EndsWithOneLineAndNothingLeftOrMakesTheWholeResult)
   const std::string base = test_dir() + "/" + kind.name;
   ASSERT_EQ(mkdir(base.c_str(), 0755), 0);
   const std::string count_file = base + "/count";
-  const Outputs whole = run_in_new_folder(kind, base + "/whole", {"TUNDRIX_TEST_ALLOCATION_COUNT=" + count_file});
+  const Outputs whole =
+      run_in_new_folder(kind, base + "/whole", {"TUNDRIX_TEST_ALLOCATION_COUNT=" + count_file});
   ASSERT_EQ(whole.result.status, 0) << whole.result.err;
   ASSERT_FALSE(whole.files.empty());
   std::vector<uint8_t> count_text = read_file(count_file);
@@ -106,8 +108,10 @@ TEST_P(EveryAllocationFails, EndsWithOneLineAndNothingLeftOrMakesTheWholeResult)
 
   int failures = 0;
   for (long n = 1; n <= allocations; n++) {
-    SCOPED_TRACE(std::string(kind.name) + ", allocation " + std::to_string(n) + " of " + std::to_string(allocations));
-    const Outputs run = run_in_new_folder(kind, base + "/" + std::to_string(n), {"TUNDRIX_TEST_FAIL_ALLOCATION=" + std::to_string(n)});
+    SCOPED_TRACE(std::string(kind.name) + ", allocation " + std::to_string(n) + " of " +
+                 std::to_string(allocations));
+    const Outputs run = run_in_new_folder(kind, base + "/" + std::to_string(n),
+                                          {"TUNDRIX_TEST_FAIL_ALLOCATION=" + std::to_string(n)});
     const RunResult& r = run.result;
     ASSERT_FALSE(r.timed_out);
     ASSERT_TRUE(r.status == 0 || r.status == 1) << "status " << r.status << "\n" << r.err;
@@ -125,7 +129,8 @@ TEST_P(EveryAllocationFails, EndsWithOneLineAndNothingLeftOrMakesTheWholeResult)
       EXPECT_EQ(r.err, whole.result.err);
     }
   }
-  std::printf("%s: %ld allocations failed in turn, %d of them ended the run\n", kind.name, allocations, failures);
+  std::printf("%s: %ld allocations failed in turn, %d of them ended the run\n", kind.name, allocations,
+              failures);
   RecordProperty("allocations", int(allocations));
   EXPECT_GT(failures, 0);
 }
@@ -134,13 +139,16 @@ const Kind kKinds[] = {
     {"y4m", {"show", "--to", "2", "-o", "a.y4m"}},
     {"png_folder", {"show", "--to", "2", "-o", "frames/"}},
     {"mp4", {"show", "--to", "2", "-o", "a.mp4"}},
-    {"wav", {"music", "--module", TUNDRIX_TESTDATA_DIR "/mods/hiscore.mod", "--seconds", "1", "--timeline", "t.txt",
-             "-o", "a.wav"}},
+    {"wav",
+     {"music", "--module", TUNDRIX_TESTDATA_DIR "/mods/hiscore.mod", "--seconds", "1", "--timeline", "t.txt",
+      "-o", "a.wav"}},
     {"picture", {"picture", "../../in.ilbm", "-o", "p.png"}},
     {"sheet", {"sheet", "--every", "70", "--to", "70", "-o", "s.png"}},
 };
 
 INSTANTIATE_TEST_SUITE_P(ShortRuns, EveryAllocationFails, testing::ValuesIn(kKinds),
-                         [](const testing::TestParamInfo<Kind>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<Kind>& info) {
+                           return std::string(info.param.name);
+                         });
 
 }  // namespace

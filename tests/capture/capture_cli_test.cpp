@@ -104,12 +104,15 @@ TEST(CommandLines, BothProgramsReadNumbersAndOptionsAlike) {
   };
   std::vector<Case> cases;
   for (const char* number : {" 5", "5 ", "+5", "-0", "05x", "1e1", "0x5", "5.0", "", "\xD9\xA5"}) {
-    cases.push_back({{tundrix_binary(), "--mode", number}, "tundrix: --mode must be 1 to 6, not '" + std::string(number) + "'"});
+    cases.push_back({{tundrix_binary(), "--mode", number},
+                     "tundrix: --mode must be 1 to 6, not '" + std::string(number) + "'"});
     cases.push_back({{capture_binary(), "show", "-o", x, "--scale", number},
-                     "tundrix-capture: show: --scale must be a whole number from 1 to 8, not '" + std::string(number) + "'"});
+                     "tundrix-capture: show: --scale must be a whole number from 1 to 8, not '" +
+                         std::string(number) + "'"});
   }
   const std::vector<Case> more = {
-      {{tundrix_binary(), "--from", "20392"}, "tundrix: --from must be a tick from 0 to " + last + ", not '20392'"},
+      {{tundrix_binary(), "--from", "20392"},
+       "tundrix: --from must be a tick from 0 to " + last + ", not '20392'"},
       {{capture_binary(), "show", "-o", x, "--from=20392"},
        "tundrix-capture: show: --from must be a tick from 0 to " + last + ", not '20392'"},
       {{capture_binary(), "show", "-o", x, "--to", "99999"},
@@ -124,11 +127,13 @@ TEST(CommandLines, BothProgramsReadNumbersAndOptionsAlike) {
        "tundrix-capture: music: --device must be 8 or 16, not '12'"},
       {{tundrix_binary(), "--bogus"}, "tundrix: unknown option '--bogus'"},
       {{capture_binary(), "--bogus"}, "tundrix-capture: unknown option '--bogus'"},
-      {{capture_binary(), "sheet", "--bogus=3", "-o", x + ".png"}, "tundrix-capture: sheet: unknown option '--bogus=3'"},
+      {{capture_binary(), "sheet", "--bogus=3", "-o", x + ".png"},
+       "tundrix-capture: sheet: unknown option '--bogus=3'"},
       {{tundrix_binary(), "--flat-out=1"}, "tundrix: unknown option '--flat-out=1'"},
       // After "--" nothing is an option, not even the help.
       {{tundrix_binary(), "--", "--help"}, "tundrix: unexpected argument '--help'"},
-      {{capture_binary(), "show", "-o", x, "--", "--fps"}, "tundrix-capture: show: unexpected argument '--fps'"},
+      {{capture_binary(), "show", "-o", x, "--", "--fps"},
+       "tundrix-capture: show: unexpected argument '--fps'"},
   };
   cases.insert(cases.end(), more.begin(), more.end());
   for (const Case& c : cases) {
@@ -161,10 +166,14 @@ TEST(CommandLines, LongNamesAreShortenedInMessages) {
     std::vector<std::string> argv;
     std::string starts, has;  // of the message's first line
   } cases[] = {
-      {{capture_binary(), "show", "-o", long_name}, "tundrix-capture: show: " + temp_dir() + "/nnn", "nnn-end.avi is not a folder"},
+      {{capture_binary(), "show", "-o", long_name},
+       "tundrix-capture: show: " + temp_dir() + "/nnn",
+       "nnn-end.avi is not a folder"},
       {{capture_binary(), "show", "-o", temp_dir() + "/x.y4m", "--fps", long_value},
-       "tundrix-capture: show: --fps must be a whole number from 1 to 1000, not '777", "777'"},
-      {{capture_binary(), "picture", long_name, "-o", temp_dir() + "/x.png"}, "tundrix-capture: picture: " + temp_dir(),
+       "tundrix-capture: show: --fps must be a whole number from 1 to 1000, not '777",
+       "777'"},
+      {{capture_binary(), "picture", long_name, "-o", temp_dir() + "/x.png"},
+       "tundrix-capture: picture: " + temp_dir(),
        "nnn-end.avi: File name too long"},
       {{tundrix_binary(), "--mode", long_value}, "tundrix: --mode must be 1 to 6, not '777", "777'"},
       {{tundrix_binary(), long_name}, "tundrix: unexpected argument '" + temp_dir() + "/nnn", "nnn-end.avi'"},

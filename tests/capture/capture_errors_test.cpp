@@ -166,18 +166,21 @@ TEST(CaptureMessages, HelpPerCommandAndStrayArgumentsNamed) {
   } cases[] = {
       {{"show", "-o", in_temp("x.y4m"), "extra"}, "show: unexpected argument 'extra'"},
       {{"show", "extra", "-o", in_temp("x.y4m")}, "show: unexpected argument 'extra'"},
-      {{"show", "-o", in_temp("x.y4m"), "--fps"}, "show: --fps needs a value (a whole number from 1 to 1000)"},
+      {{"show", "-o", in_temp("x.y4m"), "--fps"},
+       "show: --fps needs a value (a whole number from 1 to 1000)"},
       {{"music", "-o", in_temp("x.wav"), "extra"}, "music: unexpected argument 'extra'"},
       {{"music", "-o"}, "music: -o needs a value"},
       {{"picture", "a.iff", "extra", "-o", in_temp("x.png")}, "picture: unexpected argument 'extra'"},
-      {{"picture", "--embedded", "still", "extra", "-o", in_temp("x.png")}, "picture: unexpected argument 'extra'"},
+      {{"picture", "--embedded", "still", "extra", "-o", in_temp("x.png")},
+       "picture: unexpected argument 'extra'"},
       {{"picture", "--embedded", "nothing", "-o", in_temp("x.png")},
        "picture: unknown picture role 'nothing' (see picture --list)"},
   };
   for (const Case& c : cases) {
     RunResult r = capture(c.args);
     EXPECT_EQ(r.status, 2) << c.says;
-    EXPECT_EQ(r.err, std::string("tundrix-capture: ") + c.says + "\nTry 'tundrix-capture --help' for more information.\n");
+    EXPECT_EQ(r.err, std::string("tundrix-capture: ") + c.says +
+                         "\nTry 'tundrix-capture --help' for more information.\n");
   }
 }
 

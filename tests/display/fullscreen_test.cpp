@@ -135,26 +135,26 @@ TEST_P(FullScreenWindow, ShowsTheScaledFrameCentredOnBlack) {
   EXPECT_EQ(shm_segments_created_by(getpid()), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    WithoutDga, FullScreenWindow,
-    testing::Values(FullScreenCase{24, 5, nullptr, true, 1024, 768, 3},
-                    FullScreenCase{24, 6, nullptr, true, 1024, 768, 1},
-                    FullScreenCase{16, 5, nullptr, true, 1024, 768, 3},
-                    FullScreenCase{15, 6, nullptr, true, 1024, 768, 1},
-                    FullScreenCase{8, 5, nullptr, true, 1024, 768, 3},
-                    FullScreenCase{8, 6, nullptr, true, 1024, 768, 1},
-                    FullScreenCase{30, 5, nullptr, true, 1024, 768, 3},
-                    FullScreenCase{24, 5, "1366x768x24", false, 1366, 768, 3},
-                    FullScreenCase{24, 6, "1920x1080x24", true, 1920, 1080, 2},
-                    FullScreenCase{16, 5, "1280x720x16", true, 1280, 720, 3},
-                    FullScreenCase{24, 6, "320x240x24", true, 320, 240, 1},
-                    FullScreenCase{8, 6, "600x400x8", false, 600, 400, 1},
-                    FullScreenCase{16, 6, "639x480x16", true, 639, 480, 1}),
-    [](const testing::TestParamInfo<FullScreenCase>& info) {
-      const FullScreenCase& c = info.param;
-      return "Depth" + std::to_string(c.depth) + "Mode" + std::to_string(c.mode) + "Screen" +
-             std::to_string(c.width) + "x" + std::to_string(c.height) + (c.shm ? "" : "NoShm");
-    });
+INSTANTIATE_TEST_SUITE_P(WithoutDga, FullScreenWindow,
+                         testing::Values(FullScreenCase{24, 5, nullptr, true, 1024, 768, 3},
+                                         FullScreenCase{24, 6, nullptr, true, 1024, 768, 1},
+                                         FullScreenCase{16, 5, nullptr, true, 1024, 768, 3},
+                                         FullScreenCase{15, 6, nullptr, true, 1024, 768, 1},
+                                         FullScreenCase{8, 5, nullptr, true, 1024, 768, 3},
+                                         FullScreenCase{8, 6, nullptr, true, 1024, 768, 1},
+                                         FullScreenCase{30, 5, nullptr, true, 1024, 768, 3},
+                                         FullScreenCase{24, 5, "1366x768x24", false, 1366, 768, 3},
+                                         FullScreenCase{24, 6, "1920x1080x24", true, 1920, 1080, 2},
+                                         FullScreenCase{16, 5, "1280x720x16", true, 1280, 720, 3},
+                                         FullScreenCase{24, 6, "320x240x24", true, 320, 240, 1},
+                                         FullScreenCase{8, 6, "600x400x8", false, 600, 400, 1},
+                                         FullScreenCase{16, 6, "639x480x16", true, 639, 480, 1}),
+                         [](const testing::TestParamInfo<FullScreenCase>& info) {
+                           const FullScreenCase& c = info.param;
+                           return "Depth" + std::to_string(c.depth) + "Mode" + std::to_string(c.mode) +
+                                  "Screen" + std::to_string(c.width) + "x" + std::to_string(c.height) +
+                                  (c.shm ? "" : "NoShm");
+                         });
 
 // A screen smaller than even mode 5's picture: both modes refuse, saying
 // why, and leave nothing on the server.
@@ -164,7 +164,8 @@ TEST(FullScreenWindowRefusal, AScreenTooSmallForThePictureIsRefusedNotCut) {
   setenv("DISPLAY", server.display.c_str(), 1);
   for (int mode : {5, 6}) {
     EXPECT_EQ(display_open_mode(320, 200, mode), 2) << mode;
-    EXPECT_STREQ(display_failure(), "the screen of 300x180 is smaller than the show's 320x200 picture") << mode;
+    EXPECT_STREQ(display_failure(), "the screen of 300x180 is smaller than the show's 320x200 picture")
+        << mode;
     EXPECT_EQ(display_state.display, nullptr) << mode;
     EXPECT_EQ(shm_segments_created_by(getpid()), 0) << mode;
   }

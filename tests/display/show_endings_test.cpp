@@ -205,7 +205,8 @@ TEST(ShowEndings, MemoryRunningOutInASceneEndsTheShowWithOneLine) {
   options.env = {"DISPLAY=" + display, std::string("LD_PRELOAD=") + TUNDRIX_FAIL_ALLOCATION_LIBRARY,
                  "TUNDRIX_TEST_FAIL_ALLOCATION_SIZE=320000"};
   options.timeout_seconds = 30;
-  Child child = start_program({tundrix_binary(), "--sound", "0", "--mode", "3", "--from", "9451"}, options.env);
+  Child child =
+      start_program({tundrix_binary(), "--sound", "0", "--mode", "3", "--from", "9451"}, options.env);
   const int pid = child.pid;
   RunResult r = child_finish(child, 30);
   EXPECT_FALSE(r.timed_out);

@@ -200,9 +200,10 @@ TEST(SharedMemory, ServerThatCannotAttachTheSegmentFailsWithTwo) {
   if (server.display.empty()) GTEST_SKIP() << "no IPC namespace can be made here (unshare)";
   ASSERT_TRUE(use_display(server.display));
   EXPECT_EQ(display_open_mode(320, 200, 3), 2);
-  EXPECT_EQ(display_failure(), "the X display " + server.display +
-                                   " cannot attach the show's shared memory (a server on another machine, or in "
-                                   "another IPC namespace)");
+  EXPECT_EQ(display_failure(),
+            "the X display " + server.display +
+                " cannot attach the show's shared memory (a server on another machine, or in "
+                "another IPC namespace)");
   EXPECT_EQ(display_state.display, nullptr);
   EXPECT_EQ(shm_segments_created_by(getpid()), 0);
   EXPECT_EQ(display_open_mode(320, 200, 4), 2);
@@ -220,8 +221,8 @@ TEST(SetUpRefusals, ServerWithoutSharedMemoryRefusesOnlyTheShmModes) {
   PrivateXvfb server = private_xvfb_start({}, "1024x768x16", {"-extension", "MIT-SHM"});
   ASSERT_FALSE(server.display.empty());
   ASSERT_TRUE(use_display(server.display));
-  const std::string no_shm =
-      "the X display " + server.display + " has no MIT-SHM extension, which modes 3 and 4 need (1 and 2 do without)";
+  const std::string no_shm = "the X display " + server.display +
+                             " has no MIT-SHM extension, which modes 3 and 4 need (1 and 2 do without)";
   EXPECT_EQ(display_open_mode(320, 200, 3), 2);
   EXPECT_EQ(display_failure(), no_shm);
   EXPECT_EQ(display_open_mode(320, 200, 4), 2);
@@ -240,7 +241,8 @@ TEST(SetUpRefusals, ReadOnlyEightBitVisualIsRefusedNotFatal) {
   ASSERT_FALSE(server.display.empty());
   ASSERT_TRUE(use_display(server.display));
   EXPECT_EQ(display_open_mode(320, 200, 1), 2);
-  EXPECT_STREQ(display_failure(), "the X display's 8-bit visual has fixed colours; the show needs one it can fill");
+  EXPECT_STREQ(display_failure(),
+               "the X display's 8-bit visual has fixed colours; the show needs one it can fill");
   EXPECT_EQ(display_open_mode(320, 200, 2), 2);
   private_xvfb_stop(server);
 }

@@ -85,10 +85,9 @@ extern "C" void __wrap_free(void* p) {
 
 namespace {
 
-int (*const kSceneRuns[kShowSceneCount])() = {scene_polar_wipe,        scene_twisting_silhouette,
-                                              scene_picture_wipes,     scene_object_ring,
-                                              scene_whirl_greetings,   scene_hyperbolic_whirl,
-                                              scene_replayed_object,   scene_tunnel};
+int (*const kSceneRuns[kShowSceneCount])() = {
+    scene_polar_wipe,      scene_twisting_silhouette, scene_picture_wipes,   scene_object_ring,
+    scene_whirl_greetings, scene_hyperbolic_whirl,    scene_replayed_object, scene_tunnel};
 constexpr long long kFirstFrames = 3;
 
 struct Outcome {
@@ -178,7 +177,8 @@ TEST_P(SceneMemory, EveryAllocationFailsInTurnAndTheSceneGivesEverythingBack) {
   }
   RecordProperty("allocations", int(whole.requests));
   RecordProperty("failed", int(chosen.size()));
-  std::printf("scene %d: %zu of its %ld allocations failed in turn\n", int(scene), chosen.size(), whole.requests);
+  std::printf("scene %d: %zu of its %ld allocations failed in turn\n", int(scene), chosen.size(),
+              whole.requests);
 }
 
 // Runs scene on the fake clock with the ledger on; returns its result.
@@ -232,11 +232,12 @@ TEST(SceneMemoryEndings, TheNormalEndLeavesNothingAllocated) {
 
 std::string scene_name(const testing::TestParamInfo<ShowScene>& info) {
   static const char* const kNames[kShowSceneCount] = {
-      "PolarWipe", "TwistingSilhouette", "PictureWipes", "ObjectRing", "WhirlGreetings", "HyperbolicWhirl",
-      "ReplayedObject", "Tunnel"};
+      "PolarWipe",      "TwistingSilhouette", "PictureWipes",   "ObjectRing",
+      "WhirlGreetings", "HyperbolicWhirl",    "ReplayedObject", "Tunnel"};
   return kNames[info.param];
 }
 
-INSTANTIATE_TEST_SUITE_P(AllScenes, SceneMemory, testing::Range(kScenePolarWipe, kShowSceneCount), scene_name);
+INSTANTIATE_TEST_SUITE_P(AllScenes, SceneMemory, testing::Range(kScenePolarWipe, kShowSceneCount),
+                         scene_name);
 
 }  // namespace

@@ -32,7 +32,8 @@ TEST(ShowMenus, UnknownSoundDeviceFailsBeforeTheModeMenu) {
   const struct {
     const char* answer;
     std::string says;
-  } cases[] = {{"3\n", no_device}, {"x\n", no_device}, {"9abc\n", no_device}, {"", no_answer}, {"   \n", no_answer}};
+  } cases[] = {
+      {"3\n", no_device}, {"x\n", no_device}, {"9abc\n", no_device}, {"", no_answer}, {"   \n", no_answer}};
   for (const auto& c : cases) {
     RunResult r = run_show(c.answer);
     EXPECT_EQ(r.status, 1) << c.answer;

@@ -54,7 +54,9 @@ void* realloc(void* p, size_t size) {
   return __libc_realloc(p, size);
 }
 
-void* memalign(size_t alignment, size_t size) { return fails(size) ? NULL : __libc_memalign(alignment, size); }
+void* memalign(size_t alignment, size_t size) {
+  return fails(size) ? NULL : __libc_memalign(alignment, size);
+}
 void* aligned_alloc(size_t alignment, size_t size) { return memalign(alignment, size); }
 void* valloc(size_t size) { return memalign(4096, size); }
 void* pvalloc(size_t size) { return memalign(4096, (size + 4095) & ~(size_t)4095); }

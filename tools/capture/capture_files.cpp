@@ -90,8 +90,8 @@ bool read_whole_file(const char* path, size_t max_bytes, std::vector<uint8_t>* b
   }
   // The size is checked before and while reading: a file that grows meanwhile
   // is refused the same way.
-  const std::string too_large = shown(path) + ": too large (the limit is " +
-                                std::to_string(max_bytes >> 20) + " MB)";
+  const std::string too_large =
+      shown(path) + ": too large (the limit is " + std::to_string(max_bytes >> 20) + " MB)";
   if (static_cast<unsigned long long>(st.st_size) > max_bytes) {
     close(fd);
     *why = too_large;
@@ -144,7 +144,8 @@ bool names_stream(const std::string& path) {
 int check_output_file(const char* command, const std::string& path, const char* suffix) {
   if (names_stream(path)) return 0;
   if (!has_suffix(path, suffix) || path.size() == std::strlen(suffix) || path.back() == '/')
-    return capture_usage_error(std::string(command) + ": the output must be a " + suffix + " file: " + shown(path));
+    return capture_usage_error(std::string(command) + ": the output must be a " + suffix +
+                               " file: " + shown(path));
   std::string folder = folder_of(path);
   struct stat st;
   if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {

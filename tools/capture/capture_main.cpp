@@ -22,7 +22,8 @@ int run_command(int argc, char** argv) {
   if (!std::strcmp(command, "sheet")) return capture_sheet_main(argc - 1, argv + 1);
   if (!std::strcmp(command, "music")) return capture_music_main(argc - 1, argv + 1);
   if (!std::strcmp(command, "picture")) return capture_picture_main(argc - 1, argv + 1);
-  if (command[0] == '-' && command[1] != '\0') return capture_usage_error("unknown option '" + shown(command) + "'");
+  if (command[0] == '-' && command[1] != '\0')
+    return capture_usage_error("unknown option '" + shown(command) + "'");
   return capture_usage_error("unknown command '" + shown(command) + "'");
 }
 

@@ -47,14 +47,19 @@ int parse(int argc, char** argv, MusicOptions* o) {
   const std::vector<Option> known = {
       {.name = "--module", .text = &o->module},
       {.name = "--device", .number = &device, .low = 8, .high = 16, .range = "8 or 16"},
-      {.name = "--seconds", .number = &o->microseconds, .low = 1, .high = kMaxMicroseconds, .decimals = 6,
+      {.name = "--seconds",
+       .number = &o->microseconds,
+       .low = 1,
+       .high = kMaxMicroseconds,
+       .decimals = 6,
        .range = "a number of seconds above 0 and at most 600"},
       {.name = "--timeline", .text = &o->timeline},
       {.name = "-o", .text = &o->output},
   };
   std::vector<const char*> arguments;
   if (int status = capture_read_options("music", argc, argv, known, &arguments, 0)) return status;
-  if (device != 8 && device != 16) return capture_usage_error("music: " + refused_value(known[1], std::to_string(device).c_str()));
+  if (device != 8 && device != 16)
+    return capture_usage_error("music: " + refused_value(known[1], std::to_string(device).c_str()));
   o->kind = device == 8 ? kSound8Bit : kSound16Bit;
   if (!o->output) return capture_usage_error("music: -o OUT.wav is required");
   if (int status = check_output_file("music", o->output, ".wav")) return status;

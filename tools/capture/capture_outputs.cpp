@@ -134,7 +134,8 @@ std::string extension(const std::string& path) {
 // and suffix ("out.mp4.video-k3Xq9Z.mp4"), which tells the user whose it
 // is; or, where that name would pass the system's limit for a name, the
 // shorter ".tundrix" tag ... in the same folder.
-bool open_made(OutputFile& f, const std::string& path, const char* tag, const std::string& suffix, std::string* why) {
+bool open_made(OutputFile& f, const std::string& path, const char* tag, const std::string& suffix,
+               std::string* why) {
   const size_t base = path.find_last_of('/') == std::string::npos ? 0 : path.find_last_of('/') + 1;
   const bool fits = path.size() - base + std::strlen(tag) + 6 + suffix.size() <= NAME_MAX;
   const std::string prefix = fits ? path + tag : path.substr(0, base) + ".tundrix" + tag;

@@ -91,7 +91,10 @@ int parse(int argc, char** argv) {
   const std::string ticks = "a tick from 0 to " + std::to_string(kShowLastTick);
   const std::vector<Option> known = {
       {.name = "-o", .text = &out},
-      {.name = "--every", .number = &sheet.every, .low = 70, .high = kShowLastTick,
+      {.name = "--every",
+       .number = &sheet.every,
+       .low = 70,
+       .high = kShowLastTick,
        .range = "a number of ticks from 70 to " + std::to_string(kShowLastTick)},
       {.name = "--columns", .number = &columns, .low = 1, .high = 20, .range = "a whole number from 1 to 20"},
       {.name = "--from", .number = &sheet.from, .low = 0, .high = kShowLastTick, .range = ticks},

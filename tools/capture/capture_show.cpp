@@ -140,13 +140,19 @@ int parse_options(int argc, char** argv, ShowOptions* o) {
   if (out) o->out = out;
   VideoKind kind;
   std::string why;
-  if (o->out.empty()) why = "-o OUT is required";
-  else if (o->out == "-") why = "-o - is not possible: a capture writes pictures and sound into files";
+  if (o->out.empty())
+    why = "-o OUT is required";
+  else if (o->out == "-")
+    why = "-o - is not possible: a capture writes pictures and sound into files";
   else if (!video_kind_for(o->out, &kind))
-    why = shown(o->out) + " is not a folder (a name ending in /, an existing folder or a name without an extension), .y4m, .mp4, .mkv or .webm";
-  else if (o->to >= 0 && o->to < o->from) why = "--to is before --from";
+    why = shown(o->out) +
+          " is not a folder (a name ending in /, an existing folder or a name without an extension), .y4m, "
+          ".mp4, .mkv or .webm";
+  else if (o->to >= 0 && o->to < o->from)
+    why = "--to is before --from";
   else if (o->to >= 0 && first_frame_from(o->from, o->fps) > last_frame_to(o->to, o->fps))
-    why = "at " + std::to_string(o->fps) + " " + frames_word(o->fps) + " per second no frame falls between --from and --to";
+    why = "at " + std::to_string(o->fps) + " " + frames_word(o->fps) +
+          " per second no frame falls between --from and --to";
   return why.empty() ? 0 : capture_usage_error("show: " + why);
 }
 

@@ -154,7 +154,8 @@ pid_t spawn_ffmpeg(const VideoOutput& out, const std::vector<std::string>& argv,
 
 // Why ffmpeg could not be started.
 std::string not_started(int error) {
-  return std::string("cannot start ffmpeg: ") + std::strerror(error) + (error == ENOENT ? " (is it installed?)" : "");
+  return std::string("cannot start ffmpeg: ") + std::strerror(error) +
+         (error == ENOENT ? " (is it installed?)" : "");
 }
 
 bool open_ffmpeg(VideoOutput& out, const Codecs& codecs, std::string* why) {
@@ -253,7 +254,8 @@ bool video_open(VideoOutput& out, const std::string& path, int scale, long long 
   out.scale = scale;
   out.rate_num = rate_num;
   out.rate_den = rate_den;
-  if (!video_kind_for(path, &out.kind)) return fail(why, shown(path) + ": not a folder, .y4m, .mp4, .mkv or .webm");
+  if (!video_kind_for(path, &out.kind))
+    return fail(why, shown(path) + ": not a folder, .y4m, .mp4, .mkv or .webm");
   // Checked here rather than left to the first write, which would name a
   // temporary file or only see ffmpeg stop.
   std::string folder = folder_of(out.kind == VideoKind::PngFolder ? path.substr(0, path.find_last_not_of('/') + 1) : path);
