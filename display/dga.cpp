@@ -134,9 +134,16 @@ int dga_open() {
   flips_unreported = false;
   calls->dga_get_video(s.display, s.screen, &s.video_base, &s.line_width, &s.bank_size, &s.memory_kb);
   // Only a linear frame buffer, visible all at once, will do.
-  if (s.bank_size < s.memory_kb || !pages_fit(s)) return 2;
-  if (!calls->vm_query_version(s.display, &major, &minor)) return 1;
-  if (switch_video_mode(s) != 0) return 1;
+  if (s.bank_size < s.memory_kb)
+    return display_fails(
+        2, "DGA offers video memory in banks (%d of %d KB), not the linear frame buffer the show needs",
+        s.bank_size, s.memory_kb);
+  if (!pages_fit(s))
+    return display_fails(2, "the DGA video memory (%d KB) cannot hold the show's pages", s.memory_kb);
+  if (!calls->vm_query_version(s.display, &major, &minor))
+    return display_fails(1, "the X display has DGA but no XFree86-VidModeExtension to switch the video mode");
+  if (switch_video_mode(s) != 0)
+    return display_fails(1, "the X display has no %dx%d video mode for DGA", s.output_width, s.output_height);
   calls->dga_direct_video(s.display, s.screen, XF86DGADirectGraphics | XF86DGADirectMouse | XF86DGADirectKeyb);
   XGrabKeyboard(s.display, s.root, True, GrabModeAsync, GrabModeAsync, CurrentTime);
   std::memset(s.video_base, 0, static_cast<size_t>(s.memory_kb) * 1024);

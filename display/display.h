@@ -30,6 +30,11 @@ int display_open(int size_kind, int flags);
 // mode. Returns 0; 1 or 2 on failure (see display_open), nothing left open.
 int display_open_mode(int width, int height, int mode);
 
+// Why the last display_open or display_open_mode failed, in one line for the
+// user: the display that could not be opened, the extension, visual or video
+// mode that is missing ("" after a success).
+const char* display_failure();
+
 // Converts and shows the internal height's rows (200 in the show) of 320
 // pixels read from frame, which may be a window into a taller picture of
 // 320-pixel rows. Only after a successful display_open.
@@ -66,6 +71,11 @@ void display_set_lost_hook(void (*hook)());
 // windows: releases the shared-memory image and the window). Call once.
 void display_close();
 
+// display_close after a show that failed: the sink gives its output back
+// without keeping anything of it (a capture removes what it made). Call
+// once, in place of display_close.
+void display_abandon();
+
 // Where presented frames go: the X11 output opened by display_open, or the
 // sink of a capture run. display_present, display_poll_escape and
 // display_close forward to the installed sink.
@@ -76,6 +86,8 @@ struct FrameSink {
   // Whether the viewer closed the output (see display_window_closed); null
   // for a sink nobody can close (a capture, the browser's canvas).
   bool (*window_closed)() = nullptr;
+  // display_abandon's work; null when it is close's.
+  void (*abandon)() = nullptr;
 };
 
 // Installs a frame sink in place of the home sink (nullptr restores it).

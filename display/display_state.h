@@ -66,9 +66,16 @@ extern uint8_t display_image_buffer[kImageBufferSize];
 // Returns 0, or 2 with nothing left when any step fails.
 int shm_image_open(DisplayState& s, int width, int height);
 
-// Full screen without DGA for modes 5 and 6 on the open display state (the
-// converter and palette chosen): a screen-sized window with the picture
-// scaled up and centred on black. Returns 0, or 2 when no image can be made.
+// Full screen without DGA shows the mode's picture whole, never cut: on a
+// screen smaller than mode 6's doubled picture, mode 6 shows mode 5's (the
+// state becomes mode 5's); on one smaller than even that, the mode fails
+// with 2. Call before the converter and palette are chosen.
+int fullscreen_fit(DisplayState& s);
+
+// Full screen without DGA for modes 5 and 6 on the open display state (fitted,
+// the converter and palette chosen): a screen-sized window with the picture
+// scaled up by the largest whole factor that fits and centred on black.
+// Returns 0, or 2 when no image can be made.
 int fullscreen_open(DisplayState& s);
 
 // Scales the converted picture (display_image_buffer) into the full-screen
@@ -94,6 +101,10 @@ constexpr long kWindowEventMask = KeyPressMask | KeyReleaseMask | StructureNotif
 // (other errors keep Xlib's handling); a lost connection ends the process
 // (see display_set_lost_hook).
 void watch_connection();
+
+// Records why opening the display failed (printf format), for
+// display_failure, and returns code.
+int display_fails(int code, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 // Reads the mode number for the menu: optional white space, an optional sign
 // and decimal digits, stopping at the first other character. Returns the

@@ -1,7 +1,7 @@
-// display_present, display_poll_escape and display_close go to one sink: the
-// home sink (the X11 output, or the browser's canvas) unless a capture run
-// installed its own. Presenting is paced here, for every sink, so the live
-// show and a capture look alike.
+// display_present, display_poll_escape, display_close and display_abandon go
+// to one sink: the home sink (the X11 output, or the browser's canvas) unless
+// a capture run installed its own. Presenting is paced here, for every sink,
+// so the live show and a capture look alike.
 #include "base/clock.h"
 #include "display/display.h"
 
@@ -44,3 +44,4 @@ void display_present(const uint32_t* frame) {
 int display_poll_escape() { return sink->poll_escape(); }
 bool display_window_closed() { return sink->window_closed && sink->window_closed(); }
 void display_close() { sink->close(); }
+void display_abandon() { (sink->abandon ? sink->abandon : sink->close)(); }

@@ -2,7 +2,8 @@
 // direct video (most today, and XWayland never): a window over the whole
 // screen that asks the window manager for full screen through EWMH, shows no
 // cursor, and holds the mode's picture scaled by the largest whole factor
-// that fits, centred on black. The desktop is left as it was: no video mode
+// that fits, centred on black (mode 6 on a screen too small for its doubled
+// picture shows mode 5's). The desktop is left as it was: no video mode
 // switch, no grab, and the window goes away at display_close.
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
@@ -61,11 +62,11 @@ void ask_for_full_screen(Display* d, Window w) {
 int plain_scaled_image_open(DisplayState& s, int width, int height) {
   int pitch = s.bytes_per_pixel * width;
   char* pixels = static_cast<char*>(std::calloc(static_cast<size_t>(pitch), static_cast<size_t>(height)));
-  if (!pixels) return 2;
+  if (!pixels) return display_fails(2, "out of memory for the full-screen image");
   s.image = XCreateImage(s.display, s.visual, s.depth, ZPixmap, 0, pixels, width, height, 32, pitch);
   if (!s.image) {
     std::free(pixels);
-    return 2;
+    return display_fails(2, "out of memory for the full-screen image");
   }
   s.image->bitmap_unit = 32;
   return 0;
@@ -73,15 +74,29 @@ int plain_scaled_image_open(DisplayState& s, int width, int height) {
 
 }  // namespace
 
+int fullscreen_fit(DisplayState& s) {
+  const int screen_width = DisplayWidth(s.display, s.screen),
+            screen_height = DisplayHeight(s.display, s.screen);
+  auto fits = [&] { return s.output_width <= screen_width && s.output_height <= screen_height; };
+  if (!fits() && s.doubled) {
+    s.doubled = false;
+    s.step = 1;
+    s.output_width = s.internal_width;
+    s.output_height = s.internal_height;
+  }
+  if (!fits())
+    return display_fails(2, "the screen of %dx%d is smaller than the show's %dx%d picture", screen_width,
+                         screen_height, s.output_width, s.output_height);
+  return 0;
+}
+
 int fullscreen_open(DisplayState& s) {
   s.path = OutputPath::kFullScreen;
   s.page_flip = false;
   int screen_width = DisplayWidth(s.display, s.screen);
   int screen_height = DisplayHeight(s.display, s.screen);
   int across = screen_width / s.output_width, down = screen_height / s.output_height;
-  // A screen smaller than the picture shows its middle.
   s.scale = across < down ? across : down;
-  if (s.scale < 1) s.scale = 1;
   int width = s.output_width * s.scale, height = s.output_height * s.scale;
   s.image_x = (screen_width - width) / 2;
   s.image_y = (screen_height - height) / 2;

@@ -34,7 +34,8 @@ int display_read_number(FILE* in) {
 }
 
 int display_open(int size_kind, int flags) {
-  if (size_kind != kDisplaySize320x240 && size_kind != kDisplaySizeShow) return 1;
+  if (size_kind != kDisplaySize320x240 && size_kind != kDisplaySizeShow)
+    return display_fails(1, "no internal size of kind %d", size_kind);
   int width = 320, height = size_kind == kDisplaySize320x240 ? 240 : 200;
   int mode = (flags & 2) ? 5 : 1;
   if (!(flags & 1)) {

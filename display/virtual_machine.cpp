@@ -50,7 +50,7 @@ FrameSink sink;
 }  // namespace
 
 void vm_start(long long fps, long long last_slot, void (*fill_slot)(long long, const uint32_t*),
-              void (*time_passed)(double), void (*close)()) {
+              void (*time_passed)(double), void (*close)(), void (*abandon)()) {
   std::memset(vm.shown, 0, sizeof vm.shown);
   vm.fps = fps;
   vm.next_slot = 0;
@@ -58,7 +58,7 @@ void vm_start(long long fps, long long last_slot, void (*fill_slot)(long long, c
   vm.fill_slot = fill_slot;
   vm.time_passed = time_passed;
   vm.now = 0;
-  sink = {vm_present, vm_poll_escape, close};
+  sink = {vm_present, vm_poll_escape, close, nullptr, abandon};
   display_set_sink(&sink);
   clock_set_source(&kVirtualClock);
   clock_reset();

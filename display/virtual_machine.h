@@ -37,10 +37,11 @@ extern VirtualMachine vm;
 
 // Sets up vm for fps slots per 70 show ticks of 14,286 microseconds (70: one
 // slot per tick), installs the virtual clock and the capture frame sink, and
-// starts the show clock at the start of slot 0's window. close is the sink's
-// display_close. last_slot -1 runs to the end of the show.
+// starts the show clock at the start of slot 0's window. close and abandon
+// are the sink's display_close and display_abandon (null: close). last_slot
+// -1 runs to the end of the show.
 void vm_start(long long fps, long long last_slot, void (*fill_slot)(long long, const uint32_t*),
-              void (*time_passed)(double), void (*close)());
+              void (*time_passed)(double), void (*close)(), void (*abandon)() = nullptr);
 
 // Slot length in seconds.
 double vm_slot_seconds();

@@ -5,6 +5,10 @@
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "display/dga.h"
@@ -16,6 +20,8 @@ DisplayState display_state;
 uint8_t display_image_buffer[kImageBufferSize];
 
 namespace {
+
+char failure[256];
 
 // Bits per pixel of the server's ZPixmap format for a depth; 0 if it has none.
 int server_bits_per_pixel(Display* d, int depth) {
@@ -34,12 +40,19 @@ int server_bits_per_pixel(Display* d, int depth) {
 int choose_converter(DisplayState& s) {
   int slot = converter_slot(s.depth, s.doubled);
   s.bytes_per_pixel = converter_bytes_per_pixel(s.depth);
-  if (slot < 0 || server_bits_per_pixel(s.display, s.depth) != 8 * s.bytes_per_pixel) return 2;
-  if (s.depth == 8 && s.visual->c_class != PseudoColor && s.visual->c_class != GrayScale) return 2;
+  if (slot < 0)
+    return display_fails(2, "the X display's depth of %d bits is none the show can draw", s.depth);
+  const int bits = server_bits_per_pixel(s.display, s.depth);
+  if (bits != 8 * s.bytes_per_pixel)
+    return display_fails(2, "the X display keeps its %d-bit pixels in %d bits, which the show does not write",
+                         s.depth, bits);
+  if (s.depth == 8 && s.visual->c_class != PseudoColor && s.visual->c_class != GrayScale)
+    return display_fails(2, "the X display's 8-bit visual has fixed colours; the show needs one it can fill");
   // The 30-bit converter writes red highest; another order would show wrong colours.
   if (s.depth == 30 && (s.visual->red_mask != 0x3FF00000 || s.visual->green_mask != 0xFFC00 ||
                         s.visual->blue_mask != 0x3FF))
-    return 2;
+    return display_fails(
+        2, "the X display's 30-bit visual keeps its colours in an order the show does not write");
   s.convert = kPixelConverters[slot];
   if (slot == 2) build_green_blue_table();
   return 0;
@@ -88,17 +101,27 @@ void shm_release(DisplayState& s) {
 int shm_image_open(DisplayState& s, int width, int height) {
   s.shm.shmid = -1;
   s.image = XShmCreateImage(s.display, s.visual, s.depth, ZPixmap, nullptr, &s.shm, width, height);
-  if (!s.image) return 2;
+  if (!s.image) return display_fails(2, "out of memory for the shared-memory image");
   s.image->bitmap_unit = 32;
   s.shm.shmid = shmget(IPC_PRIVATE, static_cast<size_t>(s.image->bytes_per_line) * s.image->height,
                        IPC_CREAT | 0777);
   if (s.shm.shmid < 0) {
+    display_fails(2, "cannot make the image's shared memory: %s", std::strerror(errno));
     shm_release(s);
     return 2;
   }
   s.shm.shmaddr = s.image->data = static_cast<char*>(shmat(s.shm.shmid, nullptr, 0));
   s.shm.readOnly = False;
-  if (s.shm.shmaddr == reinterpret_cast<char*>(-1) || !shm_attach(s)) {
+  if (s.shm.shmaddr == reinterpret_cast<char*>(-1)) {
+    display_fails(2, "cannot map the image's shared memory: %s", std::strerror(errno));
+    shm_release(s);
+    return 2;
+  }
+  if (!shm_attach(s)) {
+    display_fails(2,
+                  "the X display %s cannot attach the show's shared memory (a server on another machine, or "
+                  "in another IPC namespace)",
+                  DisplayString(s.display));
     shm_release(s);
     return 2;
   }
@@ -115,7 +138,7 @@ int plain_image_open(DisplayState& s) {
   int pitch = s.bytes_per_pixel * s.output_width;
   s.image = XCreateImage(s.display, s.visual, s.depth, ZPixmap, 0, nullptr, s.output_width,
                          s.output_height, 32, pitch);
-  if (!s.image) return 2;
+  if (!s.image) return display_fails(2, "out of memory for the image");
   s.image->bitmap_unit = 32;
   // The doubled true-colour modes never write the odd rows; they show black.
   std::memset(display_image_buffer, 0, static_cast<size_t>(pitch) * s.output_height);
@@ -141,16 +164,25 @@ int window_open(DisplayState& s) {
 }
 
 int open_connected(DisplayState& s) {
-  if (s.path == OutputPath::kShm && !XShmQueryExtension(s.display)) return 2;
+  if (s.path == OutputPath::kShm && !XShmQueryExtension(s.display))
+    return display_fails(
+        2, "the X display %s has no MIT-SHM extension, which modes 3 and 4 need (1 and 2 do without)",
+        DisplayString(s.display));
   s.screen = DefaultScreen(s.display);
   s.root = RootWindow(s.display, s.screen);
   s.visual = DefaultVisual(s.display, s.screen);
   s.gc = DefaultGC(s.display, s.screen);
   s.depth = DefaultDepth(s.display, s.screen);
+  // Full screen without DGA may show mode 5's picture for mode 6's: decided
+  // before the converter and the palette are.
+  const bool dga = s.path == OutputPath::kDga && dga_available();
+  if (s.path == OutputPath::kDga && !dga) {
+    if (int status = fullscreen_fit(s)) return status;
+  }
   if (int status = choose_converter(s)) return status;
   if (s.depth == 8) store_palette(s);
   if (s.path != OutputPath::kDga) return window_open(s);
-  return dga_available() ? dga_open() : fullscreen_open(s);
+  return dga ? dga_open() : fullscreen_open(s);
 }
 
 }  // namespace
@@ -168,8 +200,19 @@ void window_take_part_in_closing(DisplayState& s) {
   XSetWMProtocols(s.display, s.window, &s.wm_delete_window, 1);
 }
 
+int display_fails(int code, const char* format, ...) {
+  va_list arguments;
+  va_start(arguments, format);
+  std::vsnprintf(failure, sizeof failure, format, arguments);
+  va_end(arguments);
+  return code;
+}
+
+const char* display_failure() { return failure; }
+
 int display_open_mode(int width, int height, int mode) {
-  if (mode < 1 || mode > 6) return 1;
+  failure[0] = '\0';
+  if (mode < 1 || mode > 6) return display_fails(1, "the output mode must be a number from 1 to 6");
   DisplayState& s = display_state;
   s = DisplayState{};
   s.internal_width = width;
@@ -182,7 +225,11 @@ int display_open_mode(int width, int height, int mode) {
   s.page_flip = mode == 5;
   s.shm.shmid = -1;  // no segment yet
   s.display = XOpenDisplay(nullptr);
-  if (!s.display) return 1;
+  if (!s.display) {
+    const char* name = std::getenv("DISPLAY");
+    if (!name || !*name) return display_fails(1, "cannot open an X display: DISPLAY is not set");
+    return display_fails(1, "cannot open the X display %.100s (DISPLAY=%.100s)", XDisplayName(nullptr), name);
+  }
   watch_connection();
   int status = open_connected(s);
   if (status != 0) {

@@ -29,18 +29,25 @@ Object3D* object_alloc(int32_t vertices, int32_t faces, bool with_texture_coordi
   return o;
 }
 
-Object3D* object_from_data(const uint8_t* data, size_t size, Object3D* object, bool with_texture_coordinates) {
-  if (!data || size < kObjectDataHeaderBytes) return nullptr;
+bool object_data_fits(const uint8_t* data, size_t size, bool with_texture_coordinates) {
+  if (!data || size < kObjectDataHeaderBytes) return false;
   const int32_t v = read_s16(data), f = read_s16(data + 2);
-  if (v < 0 || f < 0 || v > kMaxVertices || f > kMaxFaces) return nullptr;
-  if (size < object_data_bytes(v, f, with_texture_coordinates)) return nullptr;
+  if (v < 0 || f < 0 || v > kMaxVertices || f > kMaxFaces) return false;
+  if (size < object_data_bytes(v, f, with_texture_coordinates)) return false;
+  const uint8_t* corners = data + object_data_faces_offset(v);
+  for (int32_t i = 0; i < 3 * f; i++)
+    if (read_u16(corners + 2 * i) >= v) return false;
+  return true;
+}
+
+Object3D* object_from_data(const uint8_t* data, size_t size, Object3D* object, bool with_texture_coordinates) {
+  // Checked before anything is written, so a refused model leaves a given
+  // object untouched.
+  if (!object_data_fits(data, size, with_texture_coordinates)) return nullptr;
+  const int32_t v = read_s16(data), f = read_s16(data + 2);
   const uint8_t* coords = data + kObjectDataHeaderBytes;
   const uint8_t* corners = data + object_data_faces_offset(v);
   const uint8_t* texels = data + object_data_texture_offset(v, f);
-  // Checked before anything is written, so a refused model leaves a given
-  // object untouched.
-  for (int32_t i = 0; i < 3 * f; i++)
-    if (read_u16(corners + 2 * i) >= v) return nullptr;
   Object3D* o = object ? object : object_alloc(v, f, with_texture_coordinates);
   if (!o) return nullptr;
   o->vertex_count = v;

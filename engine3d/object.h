@@ -36,6 +36,9 @@ struct Object3D {
 // say, a face index is not below V, or memory runs out (nothing is left
 // allocated then).
 Object3D* object_from_data(const uint8_t* data, size_t size, Object3D* object, bool with_texture_coordinates);
+// Whether object_from_data finds a model in these bytes; when it does, a
+// null from object_from_data means that memory ran out.
+bool object_data_fits(const uint8_t* data, size_t size, bool with_texture_coordinates);
 // A new object with room for V vertices and F faces (uninitialised arrays),
 // or null.
 Object3D* object_alloc(int32_t vertices, int32_t faces, bool with_texture_coordinates);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "engine3d/faces.h"
 #include "engine3d/maths.h"
@@ -45,7 +46,7 @@ int world_add(World* world, Object3D* object) {
   if (!world || !object) return 1;
   auto* node = static_cast<WorldNode*>(std::malloc(sizeof(WorldNode)));
   if (!node) return 1;
-  *node = {nullptr, object};
+  *node = {nullptr, object, false};
   WorldNode** link = &world->first;
   while (*link) link = &(*link)->next;
   *link = node;
@@ -96,53 +97,41 @@ static bool outside_view(const Point3& p, int32_t radius, int32_t s, int64_t dep
   return ((y < 0 ? -y : y) - m) * s > depth;
 }
 
+// An object's place in view space and whether it is in view; depth -1
+// outside it.
+static void cull(const World* world, WorldNode* node, int32_t s) {
+  Object3D* o = node->object;
+  Point3 p = {o->position_x, o->position_y, o->position_z};
+  translate_points(1, &p, -world->eye_x, -world->eye_y, -world->eye_z);
+  transform_points(1, &p, &p);
+  // A view z of INT32_MIN has a depth of 2^31, which the object's depth
+  // cannot hold: the stored depth is the one value clamped, the test uses
+  // the exact one.
+  const int64_t depth = -static_cast<int64_t>(p.z);
+  node->in_view = !outside_view(p, o->radius, s, depth);
+  o->depth = !node->in_view ? -1 : static_cast<int32_t>(depth < INT32_MAX ? depth : INT32_MAX);
+}
+
 int world_cull_and_sort(World* world) {
-  const int32_t n = world->object_count;
-  if (n <= 0) return 0;
-  auto* pos = static_cast<Point3*>(std::malloc(sizeof(Point3) * n));
-  auto* visible = static_cast<WorldNode**>(std::malloc(sizeof(WorldNode*) * n));
-  if (!pos || !visible) {
-    std::free(pos);
-    std::free(visible);
-    return 1;
-  }
-  int32_t i = 0;
-  for (WorldNode* node = world->first; node; node = node->next, i++)
-    pos[i] = {node->object->position_x, node->object->position_y, node->object->position_z};
-  translate_points(n, pos, -world->eye_x, -world->eye_y, -world->eye_z);
+  if (world->object_count <= 0) return 0;
   camera_update(world);
-  transform_points(n, pos, pos);
   const int32_t s = (4 * world->vertical_scale) >> 8;
-  int32_t count = 0;
-  i = 0;
-  for (WorldNode* node = world->first; node; node = node->next, i++) {
-    Object3D* o = node->object;
-    // A view z of INT32_MIN has a depth of 2^31, which the object's depth
-    // cannot hold: the stored depth is the one value clamped, the test uses
-    // the exact one.
-    const int64_t depth = -static_cast<int64_t>(pos[i].z);
-    if (outside_view(pos[i], o->radius, s, depth)) {
-      o->depth = -1;
-      continue;
-    }
-    o->depth = static_cast<int32_t>(depth < INT32_MAX ? depth : INT32_MAX);
-    visible[count++] = node;
-  }
-  // Stable insertion sort of the objects over their own nodes: a handful
-  // of objects, and equal depths keep their order.
+  for (WorldNode* node = world->first; node; node = node->next) cull(world, node, s);
+  // Stable insertion sort of the objects in view over their own nodes: a
+  // handful of objects, and equal depths keep their order. Each goes before
+  // the first one it must precede, and those from there on move one node on.
   const bool nearest_first = engine.depth_buffer != nullptr;
-  for (int32_t a = 1; a < count; a++) {
-    Object3D* o = visible[a]->object;
-    int32_t b = a;
-    while (b > 0 && (nearest_first ? visible[b - 1]->object->depth > o->depth
-                                    : visible[b - 1]->object->depth < o->depth)) {
-      visible[b]->object = visible[b - 1]->object;
-      b--;
-    }
-    visible[b]->object = o;
+  auto precedes = [nearest_first](const Object3D* a, const Object3D* b) {
+    return nearest_first ? a->depth < b->depth : a->depth > b->depth;
+  };
+  for (WorldNode* a = world->first; a; a = a->next) {
+    if (!a->in_view) continue;
+    WorldNode* b = world->first;
+    while (b != a && !(b->in_view && precedes(a->object, b->object))) b = b->next;
+    Object3D* carried = a->object;
+    for (WorldNode* n = b; n != a->next; n = n->next)
+      if (n->in_view) std::swap(carried, n->object);
   }
-  std::free(pos);
-  std::free(visible);
   return 0;
 }
 

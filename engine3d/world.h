@@ -12,6 +12,7 @@
 struct WorldNode {
   WorldNode* next;
   Object3D* object;
+  bool in_view;  // world_cull_and_sort's verdict on the object it holds now
 };
 
 struct World {
@@ -39,8 +40,8 @@ void world_rewind(World* world);
 // The next object in list order; null at the end, then the first again.
 Object3D* world_next(World* world);
 // Culls every object against the view and orders the visible ones (farthest
-// first, or nearest first with a depth buffer). 0; 1 when its temporaries
-// cannot be allocated (nothing changes then).
+// first, or nearest first with a depth buffer) among the nodes that hold
+// visible ones. Works in place and allocates nothing: returns 0.
 int world_cull_and_sort(World* world);
 // The current matrix for the world's camera (eye, target, roll).
 void camera_update(const World* world);

@@ -1,8 +1,9 @@
 // Arbitrary bytes as model data: the first byte says whether texture
 // coordinates follow and how the object is drawn, the rest is the model.
-// The reader must refuse what its counts or indices do not cover; an
-// accepted model is given normals and drawn through the whole front end
-// into a small target at both pixel depths.
+// The reader must refuse what its counts or indices do not cover (exactly
+// what object_data_fits refuses); an accepted model is given normals and
+// drawn through the whole front end into a small target at both pixel
+// depths.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -29,6 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   World w;
   if (world_init(&w) != 0) return 0;
   Object3D* o = object_from_data(data + 1, size - 1, nullptr, with_texture);
+  // The scenes tell bad data from memory that ran out by this check.
+  if (object_data_fits(data + 1, size - 1, with_texture) != (o != nullptr)) std::abort();
   if (o && world_add(&w, o) == 0 && object_build_normals(o) == 0) {
     const int depth = control & 2 ? 32 : 8;
     std::vector<uint32_t> frame(64 * 40);

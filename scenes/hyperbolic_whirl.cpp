@@ -99,7 +99,7 @@ void render_hyperbolic_whirl(HyperbolicWhirl& w, const WhirlTables& t, int32_t n
 
 int scene_hyperbolic_whirl() {
   HyperbolicWhirl w{};
-  if (!hyperbolic_whirl_open(w)) return kSceneEndsShow;
+  if (!hyperbolic_whirl_open(w)) return kSceneNoMemory;
   for (;;) {
     // The phase comes from a reading taken before the poll; the frame's
     // position in the scene from a fresh one after the limit test.

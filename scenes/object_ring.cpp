@@ -51,15 +51,17 @@ bool take_buffers(ObjectRing* s) {
   return !s->memory.failed;
 }
 
-void load_pictures(ObjectRing* s) {
+// False when the texture map cannot be loaded (memory ran out).
+bool load_pictures(ObjectRing* s) {
   LoadedTexture map;
-  map.load(PIC_RING_TEXTURE, s->palette);
+  if (!map.load(PIC_RING_TEXTURE, s->palette)) return false;
   scale_palette(s->palette, kTextureScale);
-  if (map.buffer) palette_to_rgb32(map.texels(), s->palette, texels32(s->texture), 65536, kHalvingShift);
+  palette_to_rgb32(map.texels(), s->palette, texels32(s->texture), 65536, kHalvingShift);
   texture_select(s->texture, 1);
   load_picture(PIC_FINAL, s->indices, kPictureBytes, s->palette);
   scale_palette(s->palette, kBackgroundScale);
   palette_to_rgb32(s->indices, s->palette, s->background, kFramePixels, kHalvingShift);
+  return true;
 }
 
 }  // namespace
@@ -67,7 +69,7 @@ void load_pictures(ObjectRing* s) {
 SceneSetUp object_ring_open(ObjectRing* s) {
   if (!take_buffers(s)) return kSetUpNoMemory;
   render_target_set(s->render);
-  load_pictures(s);
+  if (!load_pictures(s)) return kSetUpNoMemory;
   const Blob models[2] = {model_data(MODEL_A), model_data(MODEL_B)};
   const SceneSetUp built = ring_build(&s->world.world, kObjectRingShape, models, 2);
   if (built != kSetUpDone) return built;

@@ -96,7 +96,7 @@ void wipes_dissolve_frame(WipeScene& s, int32_t u) {
 
 int scene_picture_wipes() {
   WipeScene s{};
-  if (!wipes_open(s)) return kSceneEndsShow;
+  if (!wipes_open(s)) return kSceneNoMemory;
   if (wipe_stages(s)) dissolve_stage(s);
   wipes_close(s);
   return scene_closing_poll();

@@ -182,7 +182,7 @@ void render_swirl(PolarWipe& w, SwirlMotion* motion, uint32_t e) {
 
 int scene_polar_wipe() {
   PolarWipe w{};
-  if (!polar_wipe_open(w)) return kSceneEndsShow;
+  if (!polar_wipe_open(w)) return kSceneNoMemory;
   bool finished = run_phases(w);
   polar_wipe_close(w);
   return finished ? scene_closing_poll() : kSceneEndsShow;

@@ -54,14 +54,10 @@ SceneSetUp replayed_object_open(ReplayedObject* s) {
   texture_select(s->main.buffer, 1);
   texture_quantize(s->main.buffer, 16, 4);
   palette_combine(s->environment_palette, s->main_palette, s->combined_palette, 16, 4);
-  Blob model = model_data(MODEL_D);
-  Object3D* o = model.data ? object_from_data(model.data, model.size, nullptr, true) : nullptr;
-  if (!o) return kSetUpBadData;
   World& w = s->world.world;
-  if (world_add(&w, o) != 0) {
-    object_free(o);
-    return kSetUpBadData;
-  }
+  Object3D* o;
+  if (const SceneSetUp added = world_add_model(&w, model_data(MODEL_D), &o); added != kSetUpDone)
+    return added;
   w.eye_z = kEyeZ;
   o->texture2 = s->environment.buffer;
   o->texture1 = s->main.buffer;

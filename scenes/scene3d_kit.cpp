@@ -38,7 +38,7 @@ int set_up_failed(SceneSetUp set_up) {
   switch (set_up) {
     case kSetUpBadData: return kSceneBadObjectData;
     case kSetUpNoNormals: return kSceneNoNormals;
-    default: return kSceneEndsShow;
+    default: return kSceneNoMemory;
   }
 }
 
@@ -49,15 +49,23 @@ Point3 ring_position(const RingShape& shape, int k) {
           static_cast<int32_t>(trig_cos(a) * shape.radius_z)};
 }
 
+SceneSetUp world_add_model(World* world, const Blob& model, Object3D** object) {
+  if (!object_data_fits(model.data, model.size, true)) return kSetUpBadData;
+  Object3D* o = object_from_data(model.data, model.size, nullptr, true);
+  if (!o) return kSetUpNoMemory;
+  if (world_add(world, o) != 0) {
+    object_free(o);
+    return kSetUpNoMemory;
+  }
+  *object = o;
+  return kSetUpDone;
+}
+
 SceneSetUp ring_build(World* world, const RingShape& shape, const Blob* models, int model_count) {
   for (int i = 0; i < shape.count; i++) {
-    const Blob& m = models[i % model_count];
-    Object3D* o = m.data ? object_from_data(m.data, m.size, nullptr, true) : nullptr;
-    if (!o) return kSetUpBadData;
-    if (world_add(world, o) != 0) {
-      object_free(o);
-      return kSetUpBadData;
-    }
+    Object3D* o;
+    const SceneSetUp added = world_add_model(world, models[i % model_count], &o);
+    if (added != kSetUpDone) return added;
   }
   world_rewind(world);
   int k = shape.first_number;

@@ -11,14 +11,18 @@
 #include "data/content.h"
 #include "engine3d/world.h"
 
-// How a 3D scene's set-up ended: done, out of memory, or on object data
-// that cannot be used (an object that cannot be built or added, or normals
-// that cannot be built).
+// How a 3D scene's set-up ended: done, out of memory (a buffer, a texture,
+// an object or its place in the world), on object data that holds no model,
+// or on normals that cannot be built.
 enum SceneSetUp { kSetUpDone, kSetUpNoMemory, kSetUpBadData, kSetUpNoNormals };
 
-// The scene's result (scenes/scenes.h) for a set-up that was not done: the
-// scene's own ending for no memory, the object-data failures otherwise.
+// The scene's result (scenes/scenes.h) for a set-up that was not done.
 int set_up_failed(SceneSetUp set_up);
+
+// Builds model (with texture coordinates) and appends it to world; the new
+// object in *object. kSetUpBadData when the bytes hold no model,
+// kSetUpNoMemory when memory runs out (nothing of the object is left).
+SceneSetUp world_add_model(World* world, const Blob& model, Object3D** object);
 
 // A scene's World for one run: initialised by open(), its objects destroyed
 // and its work-buffer use dropped by the destructor, on every return path.
@@ -77,8 +81,8 @@ Point3 ring_position(const RingShape& shape, int k);
 // Builds shape.count objects, object i from models[i mod model_count] with
 // texture coordinates, appends them to the world, then walks the world
 // giving each object its normals and its ring position. Returns kSetUpDone,
-// kSetUpBadData when a model cannot be built or appended, kSetUpNoNormals
-// when normals cannot be built (the objects made so far stay in the world).
+// or how world_add_model or the normals failed (the objects made so far
+// stay in the world).
 SceneSetUp ring_build(World* world, const RingShape& shape, const Blob* models, int model_count);
 
 // An object's spin angle at tick t: step * t as a remainder of truncating

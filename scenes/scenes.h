@@ -3,13 +3,15 @@
 #pragma once
 
 // A scene's result. It ran to its end; or it ends the show with its own
-// message (a closing poll saw Escape, or its set-up could not allocate
-// memory); or its object data could not be used, and the show ends with
-// that failure's line and status 1.
+// message (a closing poll saw Escape); or it failed, and the show ends with
+// status 1: its object data could not be used, its normals could not be
+// built, or its set-up ran out of memory. Every failure has given back what
+// the scene had taken.
 constexpr int kSceneEndsShow = 0;
 constexpr int kSceneRanToEnd = 1;
 constexpr int kSceneBadObjectData = 2;
 constexpr int kSceneNoNormals = 3;
+constexpr int kSceneNoMemory = 4;
 
 int scene_polar_wipe();
 int scene_twisting_silhouette();

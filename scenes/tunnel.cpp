@@ -105,7 +105,7 @@ void tunnel_build_bands(TunnelScene& s, uint32_t e) {
 
 int scene_tunnel() {
   TunnelScene s{};
-  if (!tunnel_open(s)) return kSceneEndsShow;
+  if (!tunnel_open(s)) return kSceneNoMemory;
   uint32_t t0 = show_ticks();
   // A show started after the seventh scene's limit never ran that scene: its
   // minute counts from the limit, where a whole show starts it, so the show

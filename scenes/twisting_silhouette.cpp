@@ -239,7 +239,7 @@ void draw_slab_span(uint32_t* frame_row, const uint32_t* texture_row, int32_t x1
 
 int scene_twisting_silhouette() {
   SilhouetteScene s{};
-  if (!silhouette_open(s)) return kSceneEndsShow;
+  if (!silhouette_open(s)) return kSceneNoMemory;
   if (title_phase(s) && solid_phase(s)) dissolve_phase(s);
   silhouette_close(s);
   return scene_closing_poll();

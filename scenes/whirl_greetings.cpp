@@ -49,12 +49,14 @@ bool take_buffers(WhirlGreetings* s) {
   return !m.failed;
 }
 
-void load_textures(WhirlGreetings* s) {
+// False when a texture cannot be loaded (memory ran out).
+bool load_textures(WhirlGreetings* s) {
   for (int n = 0; n < 3; n++) {
     LoadedTexture t;
-    if (t.load(kTextures[n], s->palette))
-      palette_to_rgb32(t.texels(), s->palette, texels32(s->texture[n]), 65536, kQuarteringShift);
+    if (!t.load(kTextures[n], s->palette)) return false;
+    palette_to_rgb32(t.texels(), s->palette, texels32(s->texture[n]), 65536, kQuarteringShift);
   }
+  return true;
 }
 
 // The view rocks upside down: a roll of 992 to 1,056 in 1/2048 turn.
@@ -198,8 +200,7 @@ SceneSetUp whirl_greetings_open(WhirlGreetings* s) {
   palette_to_rgb32(indices, s->palette, s->whirl_source, kWhirlSourcePixels, kHalvingShift);
   init_whirl_tables(s);
   viewport_set(kFrameWidth, kFrameHeight, 32);
-  if (!s->world.open()) return kSetUpNoMemory;
-  load_textures(s);
+  if (!s->world.open() || !load_textures(s)) return kSetUpNoMemory;
   make_text_colours(s->text_colour);
   load_picture(PIC_FONT, s->font, kFramePixels, s->palette);
   const Blob models[3] = {model_data(MODEL_A), model_data(MODEL_C), model_data(MODEL_B)};

@@ -3,8 +3,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "base/timeline.h"
+#include "show/options.h"
 #include "tundrix_version.h"
 
 namespace {
@@ -27,8 +29,12 @@ const char kHelpAfterFrom[] =
     "  -h, --help    print this help and exit\n"
     "  --version     print the version and exit\n"
     "\n"
+    "An option's value is the next word or follows '=' (--mode=4); numbers are\n"
+    "plain decimal digits; -- ends the options.\n"
+    "\n"
     "Escape ends the show. Exit status: 0 after the show, 1 when the start-up\n"
-    "fails (no sound device, no display, no memory), 2 for bad arguments.\n";
+    "fails (no sound device, no display) or memory runs out, with the reason on\n"
+    "standard error, 2 for bad arguments.\n";
 
 }  // namespace
 
@@ -61,83 +67,26 @@ int show_print_help() { return print(show_help_text()); }
 
 int show_print_version() { return print("tundrix " TUNDRIX_VERSION "\n"); }
 
-namespace {
-
-// A whole decimal number from low to high, nothing else.
-bool parse_number(const char* text, unsigned long low, unsigned long high, unsigned long* out) {
-  unsigned long value = 0;
-  if (*text == '\0') return false;
-  for (const char* p = text; *p; ++p) {
-    if (*p < '0' || *p > '9') return false;
-    value = value * 10 + unsigned(*p - '0');
-    if (value > high) return false;
-  }
-  if (value < low) return false;
-  *out = value;
-  return true;
-}
-
-struct Option {
-  const char* name;
-  unsigned long low, high;
-  const char* range;  // for the error message: a format that may print high
-};
-
-const Option kSound = {"--sound", 0, 2, "0, 1 or 2"};
-const Option kMode = {"--mode", 1, 6, "1 to 6"};
-const Option kFrom = {"--from", 0, kShowLastTick, "a tick from 0 to %lu"};
-const Option* const kValued[] = {&kSound, &kMode, &kFrom};
-
-// Matches "--name VALUE" and "--name=VALUE"; advances i past the value.
-const Option* valued_option(int argc, char** argv, int* i, const char** value) {
-  const char* arg = argv[*i];
-  for (const Option* o : kValued) {
-    const size_t n = std::strlen(o->name);
-    if (std::strncmp(arg, o->name, n) != 0) continue;
-    if (arg[n] == '=') {
-      *value = arg + n + 1;
-      return o;
-    }
-    if (arg[n] == '\0') {
-      *value = *i + 1 < argc ? argv[++*i] : nullptr;
-      return o;
-    }
-  }
-  return nullptr;
-}
-
-}  // namespace
-
-CommandLineResult show_parse_command_line(int argc, char** argv, StartOptions* options, char* error,
-                                          size_t error_size) {
-  for (int i = 1; i < argc; ++i) {
-    const char* arg = argv[i];
-    if (!std::strcmp(arg, "--help") || !std::strcmp(arg, "-h")) return kShowHelp;
-    if (!std::strcmp(arg, "--version")) return kShowVersion;
-    if (!std::strcmp(arg, "--flat-out")) {
-      options->flat_out = true;
-      continue;
-    }
-    const char* value = nullptr;
-    const Option* o = valued_option(argc, argv, &i, &value);
-    if (!o) {
-      std::snprintf(error, error_size, "%s '%s'", arg[0] == '-' ? "unknown option" : "unexpected argument", arg);
-      return kBadArguments;
-    }
-    char range[40];
-    std::snprintf(range, sizeof range, o->range, o->high);
-    if (!value) {
-      std::snprintf(error, error_size, "%s needs a value (%s)", o->name, range);
-      return kBadArguments;
-    }
-    unsigned long number = 0;
-    if (!parse_number(value, o->low, o->high, &number)) {
-      std::snprintf(error, error_size, "%s must be %s, not '%.40s'", o->name, range, value);
-      return kBadArguments;
-    }
-    if (o == &kSound) options->sound = int(number);
-    if (o == &kMode) options->mode = int(number);
-    if (o == &kFrom) options->from = uint32_t(number);
-  }
+CommandLineResult show_parse_command_line(int argc, char** argv, StartOptions* options, std::string* error) {
+  if (asks_for_help(argc, argv, 1)) return kShowHelp;
+  long long sound = -1, mode = 0, from = 0;
+  bool version = false;
+  const std::vector<Option> known = {
+      {.name = "--sound", .number = &sound, .low = 0, .high = 2, .range = "0, 1 or 2"},
+      {.name = "--mode", .number = &mode, .low = 1, .high = 6, .range = "1 to 6"},
+      {.name = "--from",
+       .number = &from,
+       .low = 0,
+       .high = kShowLastTick,
+       .range = "a tick from 0 to " + std::to_string(kShowLastTick)},
+      {.name = "--flat-out", .flag = &options->flat_out},
+      {.name = "--version", .flag = &version},
+  };
+  std::vector<const char*> arguments;
+  if (!read_options(argc, argv, 1, known, &arguments, 0, error)) return kBadArguments;
+  if (version) return kShowVersion;
+  options->sound = int(sound);
+  options->mode = int(mode);
+  options->from = uint32_t(from);
   return kRunShow;
 }

@@ -14,10 +14,9 @@ struct StartOptions {
 
 enum CommandLineResult { kRunShow, kShowHelp, kShowVersion, kBadArguments };
 
-// Reads argv[1..argc-1] into options. kBadArguments leaves a one-line
-// reason (without a newline) in error, which holds error_size bytes.
-CommandLineResult show_parse_command_line(int argc, char** argv, StartOptions* options, char* error,
-                                          size_t error_size);
+// Reads argv[1..argc-1] into options, by the convention of show/options.h.
+// kBadArguments leaves a one-line reason (without a newline) in *error.
+CommandLineResult show_parse_command_line(int argc, char** argv, StartOptions* options, std::string* error);
 
 // The text --help prints; --from's range and the scene starts come from the
 // show's timeline.

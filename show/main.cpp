@@ -1,21 +1,21 @@
 // Tundrix: eight scenes and a module, played once from start to end.
-#include <cstdio>
+#include <string>
 
 #include "show/command_line.h"
+#include "show/options.h"
 #include "show/sequence.h"
 #include "show/start_up.h"
 
 int main(int argc, char** argv) {
   StartOptions options;
-  char error[160];
-  switch (show_parse_command_line(argc, argv, &options, error, sizeof error)) {
+  std::string error;
+  switch (show_parse_command_line(argc, argv, &options, &error)) {
     case kShowHelp:
       return show_print_help();
     case kShowVersion:
       return show_print_version();
     case kBadArguments:
-      std::fprintf(stderr, "tundrix: %s\nTry 'tundrix --help' for more information.\n", error);
-      return 2;
+      return usage_error("tundrix", error);
     case kRunShow:
       break;
   }

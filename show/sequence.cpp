@@ -1,5 +1,6 @@
 #include "show/sequence.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
@@ -30,6 +31,7 @@ const SceneEntry kScenes[kShowSceneCount] = {
 const char kClosingMessage[] = "N\xF6tbuske stad gr\xE4nser.";
 const char kBadObjectDataMessage[] = "Inva kewl.dat!";
 const char kNoNormalsMessage[] = "No luck!";
+const char kNoMemoryReason[] = "out of memory";
 // In place of the line of an ending with status 0 when the window's close
 // button (or another client) ended the show.
 const char kWindowClosedMessage[] = "The window was closed.";
@@ -37,10 +39,13 @@ const char kWindowClosedMessage[] = "The window was closed.";
 }  // namespace
 
 ShowEnding show_ending_after(ShowScene scene, int result) {
-  // Object data that cannot be used is a failure wherever it shows: a show
+  // A scene that failed ends the show with status 1 wherever it is: a show
   // that could not draw a scene never ends with status 0.
   if (result == kSceneBadObjectData) return {kBadObjectDataMessage, 1};
-  if (result == kSceneNoNormals) return {kNoNormalsMessage, 1};
+  // Normals fail only when memory runs out: the scene's line says what
+  // failed, the failure why.
+  if (result == kSceneNoNormals) return {kNoNormalsMessage, 1, kNoMemoryReason};
+  if (result == kSceneNoMemory) return {nullptr, 1, kNoMemoryReason};
   if (scene == kSceneTunnel) return {kClosingMessage, 0};
   if (result == kSceneEndsShow) return {kScenes[scene].abort_message, 0};
   return {nullptr, 0};
@@ -50,8 +55,12 @@ void end_show(const ShowEnding& ending) {
   // The scenes see a closed window as Escape: the line says what happened.
   const char* message = ending.status == 0 && display_window_closed() ? kWindowClosedMessage : ending.message;
   sound_stop();
-  display_close();
-  write_latin1_line(stdout, message, terminal_is_utf8());
+  if (ending.status == 0)
+    display_close();
+  else
+    display_abandon();
+  if (message) write_latin1_line(stdout, message, terminal_is_utf8());
+  if (ending.failure) std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, ending.failure);
   std::exit(ending.status);
 }
 
@@ -59,6 +68,6 @@ void show_run_scenes() {
   for (int s = 0;; s++) {
     const ShowScene scene = static_cast<ShowScene>(s);
     const ShowEnding ending = show_ending_after(scene, kScenes[scene].run());
-    if (ending.message) end_show(ending);
+    if (ending.message || ending.failure) end_show(ending);
   }
 }

@@ -17,7 +17,7 @@ ShowPrepared show_prepare(int (*choose_sound)());
 // Start-up of the live show: show_prepare with the sound menu, the display
 // menu, the sound output at the show clock's rate, the show clock. Options
 // given on the command line answer the menus in advance, and a starting tick
-// moves the music and the clock on to it. Exits with status 1 and a reversed
-// failure text when memory for the tables, the sound or the display set-up
-// fails.
+// moves the music and the clock on to it. Exits with status 1, a reversed
+// failure text on standard output and the reason on standard error when
+// memory for the tables, the sound or the display set-up fails.
 void show_start_up(const StartOptions& options);

@@ -1,17 +1,17 @@
 #include "show/terminal_text.h"
 
 #include <langinfo.h>
+#include <locale.h>
 
-#include <clocale>
 #include <cstring>
-#include <string>
 
 bool terminal_is_utf8() {
-  // Only asked, never kept: number parsing and printing stay in "C".
-  const std::string previous = std::setlocale(LC_CTYPE, nullptr);
-  bool utf8 = false;
-  if (std::setlocale(LC_CTYPE, "")) utf8 = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
-  std::setlocale(LC_CTYPE, previous.c_str());
+  // Only asked, never installed: number parsing and printing stay in "C".
+  // A locale that cannot be made (unknown, or no memory) is not UTF-8.
+  locale_t environment = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(0));
+  if (!environment) return false;
+  const bool utf8 = std::strcmp(nl_langinfo_l(CODESET, environment), "UTF-8") == 0;
+  freelocale(environment);
   return utf8;
 }
 

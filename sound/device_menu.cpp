@@ -20,6 +20,7 @@ int sd_choose(int kind) {
       break;
     default:
       sd_set_kind(kSoundNone);
+      sd_set_failure("the sound device must be 0, 1 or 2");
       return kSdFailed;
   }
   sd_ready();
@@ -33,7 +34,10 @@ int sd_menu() {
   std::puts("2 - /dev/dsp 16-bit");
   std::fflush(stdout);
   char word[100];
-  if (std::scanf("%99s", word) != 1) return kSdFailed;  // end of input: no answer
+  if (std::scanf("%99s", word) != 1) {
+    sd_set_failure("no answer to the sound question (end of input)");
+    return kSdFailed;
+  }
   // The answer is the whole line: the rest of a long word, or more words,
   // must not become the next menu's answer.
   for (int c = std::getchar(); c != '\n' && c != EOF; c = std::getchar()) {

@@ -63,3 +63,9 @@ int sd_kind();
 int sd_fd();
 const char* sd_name();
 const char* sd_error();
+
+// Why the last choice of a device failed, in one line for the user: the
+// answer that names no device, or the devices tried and their errors (""
+// until a choice fails). sd_set_failure records it.
+const char* sd_failure();
+void sd_set_failure(const char* reason);

@@ -5,6 +5,10 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
 #include "sound/devices.h"
 #include "sound/writer_device.h"
 
@@ -20,6 +24,7 @@ constexpr int kFormatS16LE = 16;
 int fd = -1;
 const char* name = "";
 const char* error = "";
+char failure_reason[320] = "";
 const WriterDevice* writer = nullptr;
 
 void close_device() {
@@ -29,10 +34,14 @@ void close_device() {
 
 // Without /dev/dsp the same stream goes to ALSA's default device, which the
 // writer process opens for itself. Only when that fails too does the device
-// fail, with its OSS error text.
-int use_alsa(int device_kind, const char* failure) {
-  if (!alsa_probe(device_kind)) {
+// fail, with its OSS error text, and both reasons for the user.
+int use_alsa(int device_kind, const char* failure, int dsp_error) {
+  char alsa_said[160];
+  if (!alsa_probe(device_kind, alsa_said, sizeof alsa_said)) {
     error = failure;
+    std::snprintf(failure_reason, sizeof failure_reason,
+                  "no sound device: /dev/dsp: %s; ALSA's default device: %s", std::strerror(dsp_error),
+                  alsa_said);
     return kSdFailed;
   }
   sd_device = sd_mixer_device(device_kind);
@@ -54,7 +63,7 @@ struct OssSetting {
 template <int N>
 int open_oss(const char* failure, const OssSetting (&settings)[N], int device_kind, const char* device_name) {
   fd = open("/dev/dsp", O_WRONLY | O_CLOEXEC);
-  if (fd < 0) return use_alsa(device_kind, failure);
+  if (fd < 0) return use_alsa(device_kind, failure, errno);
   for (OssSetting setting : settings) ioctl(fd, setting.request, &setting.value);
   sd_device = sd_mixer_device(device_kind);
   sd_device.close = close_device;
@@ -94,4 +103,8 @@ int sd_dsp16_init() {
 int sd_fd() { return fd; }
 const char* sd_name() { return name; }
 const char* sd_error() { return error; }
+const char* sd_failure() { return failure_reason; }
+void sd_set_failure(const char* reason) {
+  std::snprintf(failure_reason, sizeof failure_reason, "%s", reason);
+}
 const WriterDevice* sd_writer_device() { return writer; }

@@ -30,6 +30,7 @@ extern const WriterDevice kAlsaWriter;
 
 // Tries, in a short-lived child process, whether ALSA's `default` PCM opens
 // and takes the format of device kind (1 or 2). Returns 1 when it does, 0
-// otherwise. The show's own process never opens the PCM, so nothing of a
-// sound server's plugin lives in it when the writer is forked.
-int alsa_probe(int kind);
+// otherwise, with ALSA's reason in why (why_size bytes). The show's own
+// process never opens the PCM, so nothing of a sound server's plugin lives
+// in it when the writer is forked.
+int alsa_probe(int kind, char* why, size_t why_size);

@@ -53,14 +53,16 @@ TEST(CaptureCli, HelpAndUsageErrors) {
     std::string says;  // the first line, after "tundrix-capture: "
   } cases[] = {
       {{}, "missing command"},
-      {{"dance"}, "unknown command"},
+      {{"dance"}, "unknown command 'dance'"},
+      {{"--bogus"}, "unknown option '--bogus'"},
+      {{"show", "--bogus", "-o", x}, "show: unknown option '--bogus'"},
       {{"show"}, "show: -o OUT is required"},
       {{"show", "-o"}, "show: -o needs a value"},
       {{"show", "-o", x, "--fps", "0"}, "show: --fps must be a whole number from 1 to 1000, not '0'"},
       {{"show", "-o", x, "--fps", "12x"}, "show: --fps must be a whole number from 1 to 1000, not '12x'"},
       {{"show", "-o", x, "--from", "9", "--to", "8"}, "show: --to is before --from"},
       {{"show", "-o", x, "--fps", "1", "--from", "71", "--to", "139"},
-       "show: at 1 frames per second no frame falls between --from and --to"},
+       "show: at 1 frame per second no frame falls between --from and --to"},
       {{"show", "-o", x, "--scale", "9"}, "show: --scale must be a whole number from 1 to 8, not '9'"},
       {{"show", "-o", temp_dir() + "/late/", "--from", beyond},
        "show: --from must be a tick from 0 to " + last + ", not '" + beyond + "'"},
@@ -69,15 +71,18 @@ TEST(CaptureCli, HelpAndUsageErrors) {
       {{"show", "-o", "-"}, "show: -o - is not possible: a capture writes pictures and sound into files"},
       {{"sheet"}, "sheet: -o OUT.png is required"},
       {{"sheet", "-o", temp_dir() + "/s.png", "--every", "69"},
-       "sheet: --every must be a number of ticks from 70 to " + last},
-      {{"sheet", "-o", temp_dir() + "/s.png", "--columns", "0"}, "sheet: --columns must be a whole number from 1 to 20"},
+       "sheet: --every must be a number of ticks from 70 to " + last + ", not '69'"},
+      {{"sheet", "-o", temp_dir() + "/s.png", "--columns", "0"},
+       "sheet: --columns must be a whole number from 1 to 20, not '0'"},
+      {{"sheet", "-o", temp_dir() + "/s.png", "--from", "100", "--to", "149"},
+       "sheet: no frame falls between --from and --to"},
       {{"picture"}, "picture: FILE and -o OUT.png are required"},
       {{"picture", "a.iff"}, "picture: FILE and -o OUT.png are required"},
   };
   for (const Case& c : cases) {
     r = capture(c.args);
     EXPECT_EQ(r.status, 2) << c.says;
-    EXPECT_EQ(r.err, "tundrix-capture: " + c.says + "\nTry 'tundrix-capture --help'.\n");
+    EXPECT_EQ(r.err, "tundrix-capture: " + c.says + "\nTry 'tundrix-capture --help' for more information.\n");
   }
   struct stat st;
   for (const std::string& made : {x, temp_dir() + "/x.wav", temp_dir() + "/late"})
@@ -87,6 +92,107 @@ TEST(CaptureCli, HelpAndUsageErrors) {
   r = capture({"show", "--to", "0", "-o", temp_dir() + "/one.y4m"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err, "tundrix-capture: 1 frame written to " + temp_dir() + "/one.y4m\n");
+}
+
+std::string y4m_header(const std::string& path);
+
+// Both programs read numbers and options alike: plain decimal digits only,
+// "--name=VALUE" as well as "--name VALUE", "--" ending the options, and a
+// value out of its range or a word they do not know refused by name.
+TEST(CommandLines, BothProgramsReadNumbersAndOptionsAlike) {
+  const std::string x = temp_dir() + "/alike.y4m";
+  const std::string last = std::to_string(kShowLastTick);
+  const std::string show_try = "Try 'tundrix --help' for more information.\n";
+  const std::string capture_try = "Try 'tundrix-capture --help' for more information.\n";
+  struct Case {
+    std::vector<std::string> argv;
+    std::string says;  // the first line of standard error
+  };
+  std::vector<Case> cases;
+  for (const char* number : {" 5", "5 ", "+5", "-0", "05x", "1e1", "0x5", "5.0", "", "\xD9\xA5"}) {
+    cases.push_back({{tundrix_binary(), "--mode", number},
+                     "tundrix: --mode must be 1 to 6, not '" + std::string(number) + "'"});
+    cases.push_back({{capture_binary(), "show", "-o", x, "--scale", number},
+                     "tundrix-capture: show: --scale must be a whole number from 1 to 8, not '" +
+                         std::string(number) + "'"});
+  }
+  const std::vector<Case> more = {
+      {{tundrix_binary(), "--from", "20392"},
+       "tundrix: --from must be a tick from 0 to " + last + ", not '20392'"},
+      {{capture_binary(), "show", "-o", x, "--from=20392"},
+       "tundrix-capture: show: --from must be a tick from 0 to " + last + ", not '20392'"},
+      {{capture_binary(), "show", "-o", x, "--to", "99999"},
+       "tundrix-capture: show: --to must be a tick from 0 to " + last + ", not '99999'"},
+      {{capture_binary(), "sheet", "-o", x + ".png", "--to", "20392"},
+       "tundrix-capture: sheet: --to must be a tick from 0 to " + last + ", not '20392'"},
+      {{capture_binary(), "music", "-o", x + ".wav", "--seconds", "1e9"},
+       "tundrix-capture: music: --seconds must be a number of seconds above 0 and at most 600, not '1e9'"},
+      {{capture_binary(), "music", "-o", x + ".wav", "--seconds", "600.5"},
+       "tundrix-capture: music: --seconds must be a number of seconds above 0 and at most 600, not '600.5'"},
+      {{capture_binary(), "music", "-o", x + ".wav", "--device", "12"},
+       "tundrix-capture: music: --device must be 8 or 16, not '12'"},
+      {{tundrix_binary(), "--bogus"}, "tundrix: unknown option '--bogus'"},
+      {{capture_binary(), "--bogus"}, "tundrix-capture: unknown option '--bogus'"},
+      {{capture_binary(), "sheet", "--bogus=3", "-o", x + ".png"},
+       "tundrix-capture: sheet: unknown option '--bogus=3'"},
+      {{tundrix_binary(), "--flat-out=1"}, "tundrix: unknown option '--flat-out=1'"},
+      // After "--" nothing is an option, not even the help.
+      {{tundrix_binary(), "--", "--help"}, "tundrix: unexpected argument '--help'"},
+      {{capture_binary(), "show", "-o", x, "--", "--fps"},
+       "tundrix-capture: show: unexpected argument '--fps'"},
+  };
+  cases.insert(cases.end(), more.begin(), more.end());
+  for (const Case& c : cases) {
+    RunResult r = run_program(c.argv, {"", true, {"DISPLAY=:250"}, 30});
+    const bool show = c.argv[0] == tundrix_binary();
+    EXPECT_EQ(r.status, 2) << c.says;
+    EXPECT_EQ(r.out, "") << c.says;
+    EXPECT_EQ(r.err, c.says + "\n" + (show ? show_try : capture_try));
+  }
+  struct stat st;
+  EXPECT_NE(stat(x.c_str(), &st), 0) << "a refused command line makes nothing";
+
+  // The same options in their other spelling, and a file named like an
+  // option after "--", are taken.
+  const std::string odd = temp_dir() + "/-odd.png";
+  RunResult r = capture({"show", "--to=0", "--scale=2", "-o", x});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(y4m_header(x).substr(0, 24), "YUV4MPEG2 W640 H400 F70:");
+  r = capture({"sheet", "--every=70", "--to=70", "-o", temp_dir() + "/one.png"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "tundrix-capture: 1 frame on " + temp_dir() + "/one.png\n");
+}
+
+// Messages quote what the user gave, shortened when it is long: a name of
+// 100,000 bytes gives a line of about a hundred, with its end kept.
+TEST(CommandLines, LongNamesAreShortenedInMessages) {
+  const std::string long_name = temp_dir() + "/" + std::string(100000, 'n') + "-end.avi";
+  const std::string long_value(100000, '7');
+  struct Case {
+    std::vector<std::string> argv;
+    std::string starts, has;  // of the message's first line
+  } cases[] = {
+      {{capture_binary(), "show", "-o", long_name},
+       "tundrix-capture: show: " + temp_dir() + "/nnn",
+       "nnn-end.avi is not a folder"},
+      {{capture_binary(), "show", "-o", temp_dir() + "/x.y4m", "--fps", long_value},
+       "tundrix-capture: show: --fps must be a whole number from 1 to 1000, not '777",
+       "777'"},
+      {{capture_binary(), "picture", long_name, "-o", temp_dir() + "/x.png"},
+       "tundrix-capture: picture: " + temp_dir(),
+       "nnn-end.avi: File name too long"},
+      {{tundrix_binary(), "--mode", long_value}, "tundrix: --mode must be 1 to 6, not '777", "777'"},
+      {{tundrix_binary(), long_name}, "tundrix: unexpected argument '" + temp_dir() + "/nnn", "nnn-end.avi'"},
+  };
+  for (const Case& c : cases) {
+    RunResult r = run_program(c.argv, {"", true, {}, 30});
+    const std::string line = r.err.substr(0, r.err.find('\n'));
+    EXPECT_NE(r.status, 0);
+    EXPECT_LT(line.size(), 300u) << line.substr(0, 400);
+    EXPECT_EQ(line.rfind(c.starts, 0), 0u) << line.substr(0, 400);
+    EXPECT_NE(line.find("..."), std::string::npos) << line.substr(0, 400);
+    EXPECT_NE(line.find(c.has), std::string::npos) << line.substr(0, 400);
+  }
 }
 
 // Frames of a y4m stream: the header line, then "FRAME\n" and three planes each.

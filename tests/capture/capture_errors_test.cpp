@@ -164,18 +164,23 @@ TEST(CaptureMessages, HelpPerCommandAndStrayArgumentsNamed) {
     std::vector<std::string> args;
     const char* says;
   } cases[] = {
-      {{"show", "-o", in_temp("x.y4m"), "extra"}, "show: unexpected argument extra"},
-      {{"show", "extra", "-o", in_temp("x.y4m")}, "show: unexpected argument extra"},
-      {{"show", "-o", in_temp("x.y4m"), "--fps"}, "show: --fps needs a value"},
-      {{"music", "-o", in_temp("x.wav"), "extra"}, "music: unexpected argument extra"},
+      {{"show", "-o", in_temp("x.y4m"), "extra"}, "show: unexpected argument 'extra'"},
+      {{"show", "extra", "-o", in_temp("x.y4m")}, "show: unexpected argument 'extra'"},
+      {{"show", "-o", in_temp("x.y4m"), "--fps"},
+       "show: --fps needs a value (a whole number from 1 to 1000)"},
+      {{"music", "-o", in_temp("x.wav"), "extra"}, "music: unexpected argument 'extra'"},
       {{"music", "-o"}, "music: -o needs a value"},
-      {{"picture", "a.iff", "extra", "-o", in_temp("x.png")}, "picture: unexpected argument extra"},
-      {{"picture", "--embedded", "still", "extra", "-o", in_temp("x.png")}, "picture: unexpected argument extra"},
+      {{"picture", "a.iff", "extra", "-o", in_temp("x.png")}, "picture: unexpected argument 'extra'"},
+      {{"picture", "--embedded", "still", "extra", "-o", in_temp("x.png")},
+       "picture: unexpected argument 'extra'"},
+      {{"picture", "--embedded", "nothing", "-o", in_temp("x.png")},
+       "picture: unknown picture role 'nothing' (see picture --list)"},
   };
   for (const Case& c : cases) {
     RunResult r = capture(c.args);
     EXPECT_EQ(r.status, 2) << c.says;
-    EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    EXPECT_EQ(r.err, std::string("tundrix-capture: ") + c.says +
+                         "\nTry 'tundrix-capture --help' for more information.\n");
   }
 }
 
@@ -234,6 +239,9 @@ TEST(CaptureOutputs, AFailedCommandLeavesNothingBehind) {
     EXPECT_TRUE(one_own_line(r.err)) << r.err;
     EXPECT_NE(r.err.find(c.names), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("File too large"), std::string::npos) << r.err;
+    // The user's own file, never the run's intermediate ones beside it.
+    for (const char* own : {".video-", ".sound-", ".part-", ".tundrix"})
+      EXPECT_EQ(r.err.find(own), std::string::npos) << r.err;
     std::vector<std::string> left = folder_entries(work);
     EXPECT_TRUE(left.empty()) << c.args.back() << ": " << left.front();
   }

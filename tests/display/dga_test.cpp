@@ -257,24 +257,49 @@ struct Refusal {
   void (*arrange)();
   int status;
   Log log;
+  const char* reason;  // display_failure's
 };
 
 TEST_F(DgaPath, SetUpRefusalsChangeNothingOnTheScreen) {
   const Log to_modes = {"dga_query_version", "dga_get_video", "vm_query_version", "vm_get_all_mode_lines"};
   const Refusal refusals[] = {
-      {"banked memory", [] { fake.bank_size = 64; }, 2, {"dga_query_version", "dga_get_video"}},
-      {"two pages do not fit", [] { fake.memory_kb = 400 * 4096 / 1024 - 1; fake.bank_size = fake.memory_kb; },
-       2, {"dga_query_version", "dga_get_video"}},
-      {"lines narrower than the output", [] { fake.line_width = 256; }, 2, {"dga_query_version", "dga_get_video"}},
-      {"no VidMode", [] { fake.has_vidmode = false; }, 1, {"dga_query_version", "dga_get_video", "vm_query_version"}},
-      {"no mode of the output size", [] { fake.modes_at_open = {{1024, 768}, {640, 400}, {320, 240}}; }, 1, to_modes},
-      {"empty mode list", [] { fake.modes_at_open = {}; }, 1, to_modes},
+      {"banked memory",
+       [] { fake.bank_size = 64; },
+       2,
+       {"dga_query_version", "dga_get_video"},
+       "DGA offers video memory in banks (64 of 2048 KB), not the linear frame buffer the show needs"},
+      {"two pages do not fit",
+       [] {
+         fake.memory_kb = 400 * 4096 / 1024 - 1;
+         fake.bank_size = fake.memory_kb;
+       },
+       2,
+       {"dga_query_version", "dga_get_video"},
+       "the DGA video memory (1599 KB) cannot hold the show's pages"},
+      {"lines narrower than the output",
+       [] { fake.line_width = 256; },
+       2,
+       {"dga_query_version", "dga_get_video"},
+       "the DGA video memory (2048 KB) cannot hold the show's pages"},
+      {"no VidMode",
+       [] { fake.has_vidmode = false; },
+       1,
+       {"dga_query_version", "dga_get_video", "vm_query_version"},
+       "the X display has DGA but no XFree86-VidModeExtension to switch the video mode"},
+      {"no mode of the output size",
+       [] {
+         fake.modes_at_open = {{1024, 768}, {640, 400}, {320, 240}};
+       },
+       1, to_modes, "the X display has no 320x200 video mode for DGA"},
+      {"empty mode list", [] { fake.modes_at_open = {}; }, 1, to_modes,
+       "the X display has no 320x200 video mode for DGA"},
   };
   for (const Refusal& r : refusals) {
     fake = FakeServer{};
     fake.modes_at_open = {{1024, 768}, {320, 200}};
     r.arrange();
     EXPECT_EQ(open(24, 5), r.status) << r.what;
+    EXPECT_STREQ(display_failure(), r.reason) << r.what;
     EXPECT_EQ(fake.log, r.log) << r.what;
     EXPECT_EQ(display_state.display, nullptr) << r.what;
   }

@@ -1,6 +1,7 @@
 // Modes 5 and 6 on servers without DGA: a window over the whole screen with
 // the picture scaled by a whole factor and centred on black, read back from
-// the server pixel by pixel.
+// the server pixel by pixel; mode 6 on a screen too small for its doubled
+// picture shows mode 5's, and a screen too small for any is refused.
 // gtest first: Xlib defines None and Bool as macros.
 #include <gtest/gtest.h>
 
@@ -104,7 +105,8 @@ TEST_P(FullScreenWindow, ShowsTheScaledFrameCentredOnBlack) {
   EXPECT_STREQ(name, "Tundrix in X11");
   XFree(name);
 
-  const bool doubled = c.mode == 6;
+  // Mode 6's doubled picture where the screen holds it, else mode 5's.
+  const bool doubled = c.mode == 6 && c.width >= 640 && c.height >= 400;
   const int picture_width = (doubled ? 640 : 320) * c.scale, picture_height = (doubled ? 400 : 200) * c.scale;
   const int left = (c.width - picture_width) / 2, top = (c.height - picture_height) / 2;
   for (uint32_t seed : {11u, 12u}) {  // the second frame replaces the first everywhere
@@ -133,24 +135,42 @@ TEST_P(FullScreenWindow, ShowsTheScaledFrameCentredOnBlack) {
   EXPECT_EQ(shm_segments_created_by(getpid()), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    WithoutDga, FullScreenWindow,
-    testing::Values(FullScreenCase{24, 5, nullptr, true, 1024, 768, 3},
-                    FullScreenCase{24, 6, nullptr, true, 1024, 768, 1},
-                    FullScreenCase{16, 5, nullptr, true, 1024, 768, 3},
-                    FullScreenCase{15, 6, nullptr, true, 1024, 768, 1},
-                    FullScreenCase{8, 5, nullptr, true, 1024, 768, 3},
-                    FullScreenCase{8, 6, nullptr, true, 1024, 768, 1},
-                    FullScreenCase{30, 5, nullptr, true, 1024, 768, 3},
-                    FullScreenCase{24, 5, "1366x768x24", false, 1366, 768, 3},
-                    FullScreenCase{24, 6, "1920x1080x24", true, 1920, 1080, 2},
-                    FullScreenCase{16, 5, "1280x720x16", true, 1280, 720, 3},
-                    FullScreenCase{24, 5, "300x180x24", true, 300, 180, 1}),
-    [](const testing::TestParamInfo<FullScreenCase>& info) {
-      const FullScreenCase& c = info.param;
-      return "Depth" + std::to_string(c.depth) + "Mode" + std::to_string(c.mode) + "Screen" +
-             std::to_string(c.width) + "x" + std::to_string(c.height) + (c.shm ? "" : "NoShm");
-    });
+INSTANTIATE_TEST_SUITE_P(WithoutDga, FullScreenWindow,
+                         testing::Values(FullScreenCase{24, 5, nullptr, true, 1024, 768, 3},
+                                         FullScreenCase{24, 6, nullptr, true, 1024, 768, 1},
+                                         FullScreenCase{16, 5, nullptr, true, 1024, 768, 3},
+                                         FullScreenCase{15, 6, nullptr, true, 1024, 768, 1},
+                                         FullScreenCase{8, 5, nullptr, true, 1024, 768, 3},
+                                         FullScreenCase{8, 6, nullptr, true, 1024, 768, 1},
+                                         FullScreenCase{30, 5, nullptr, true, 1024, 768, 3},
+                                         FullScreenCase{24, 5, "1366x768x24", false, 1366, 768, 3},
+                                         FullScreenCase{24, 6, "1920x1080x24", true, 1920, 1080, 2},
+                                         FullScreenCase{16, 5, "1280x720x16", true, 1280, 720, 3},
+                                         FullScreenCase{24, 6, "320x240x24", true, 320, 240, 1},
+                                         FullScreenCase{8, 6, "600x400x8", false, 600, 400, 1},
+                                         FullScreenCase{16, 6, "639x480x16", true, 639, 480, 1}),
+                         [](const testing::TestParamInfo<FullScreenCase>& info) {
+                           const FullScreenCase& c = info.param;
+                           return "Depth" + std::to_string(c.depth) + "Mode" + std::to_string(c.mode) +
+                                  "Screen" + std::to_string(c.width) + "x" + std::to_string(c.height) +
+                                  (c.shm ? "" : "NoShm");
+                         });
+
+// A screen smaller than even mode 5's picture: both modes refuse, saying
+// why, and leave nothing on the server.
+TEST(FullScreenWindowRefusal, AScreenTooSmallForThePictureIsRefusedNotCut) {
+  PrivateXvfb server = private_xvfb_start({}, "300x180x24");
+  ASSERT_FALSE(server.display.empty());
+  setenv("DISPLAY", server.display.c_str(), 1);
+  for (int mode : {5, 6}) {
+    EXPECT_EQ(display_open_mode(320, 200, mode), 2) << mode;
+    EXPECT_STREQ(display_failure(), "the screen of 300x180 is smaller than the show's 320x200 picture")
+        << mode;
+    EXPECT_EQ(display_state.display, nullptr) << mode;
+    EXPECT_EQ(shm_segments_created_by(getpid()), 0) << mode;
+  }
+  private_xvfb_stop(server);
+}
 
 TEST(FullScreenWindowClose, LeavesNoWindowBehind) {
   std::string display = xvfb_display(24);

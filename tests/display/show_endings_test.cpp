@@ -191,4 +191,29 @@ TEST(ShowEndings, AKilledConnectionEndsTheShowWithOneLine) {
   }
 }
 
+// Memory that runs out in a scene's set-up (here the ring's first picture
+// buffer, 320,000 bytes, refused by a test-only preload) ends the show the
+// way its other endings do, the display and sound given back, but as a
+// failure: one line and status 1, not the scene's closing message and 0.
+TEST(ShowEndings, MemoryRunningOutInASceneEndsTheShowWithOneLine) {
+#ifdef TUNDRIX_SANITIZER_RUNTIME
+  GTEST_SKIP() << "the sanitizer's allocator comes before the test preload";
+#endif
+  std::string display = xvfb_display(24);
+  ASSERT_FALSE(display.empty());
+  RunOptions options;
+  options.env = {"DISPLAY=" + display, std::string("LD_PRELOAD=") + TUNDRIX_FAIL_ALLOCATION_LIBRARY,
+                 "TUNDRIX_TEST_FAIL_ALLOCATION_SIZE=320000"};
+  options.timeout_seconds = 30;
+  Child child =
+      start_program({tundrix_binary(), "--sound", "0", "--mode", "3", "--from", "9451"}, options.env);
+  const int pid = child.pid;
+  RunResult r = child_finish(child, 30);
+  EXPECT_FALSE(r.timed_out);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "tundrix: out of memory\n");
+  EXPECT_EQ(segments_left_by(pid), 0);
+}
+
 }  // namespace

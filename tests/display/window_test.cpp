@@ -200,6 +200,10 @@ TEST(SharedMemory, ServerThatCannotAttachTheSegmentFailsWithTwo) {
   if (server.display.empty()) GTEST_SKIP() << "no IPC namespace can be made here (unshare)";
   ASSERT_TRUE(use_display(server.display));
   EXPECT_EQ(display_open_mode(320, 200, 3), 2);
+  EXPECT_EQ(display_failure(),
+            "the X display " + server.display +
+                " cannot attach the show's shared memory (a server on another machine, or in "
+                "another IPC namespace)");
   EXPECT_EQ(display_state.display, nullptr);
   EXPECT_EQ(shm_segments_created_by(getpid()), 0);
   EXPECT_EQ(display_open_mode(320, 200, 4), 2);
@@ -217,10 +221,15 @@ TEST(SetUpRefusals, ServerWithoutSharedMemoryRefusesOnlyTheShmModes) {
   PrivateXvfb server = private_xvfb_start({}, "1024x768x16", {"-extension", "MIT-SHM"});
   ASSERT_FALSE(server.display.empty());
   ASSERT_TRUE(use_display(server.display));
+  const std::string no_shm = "the X display " + server.display +
+                             " has no MIT-SHM extension, which modes 3 and 4 need (1 and 2 do without)";
   EXPECT_EQ(display_open_mode(320, 200, 3), 2);
+  EXPECT_EQ(display_failure(), no_shm);
   EXPECT_EQ(display_open_mode(320, 200, 4), 2);
+  EXPECT_EQ(display_failure(), no_shm);
   for (int mode : {1, 2}) {
     ASSERT_EQ(display_open_mode(320, 200, mode), 0) << mode;
+    EXPECT_STREQ(display_failure(), "") << "a success leaves no reason behind";
     display_close();
   }
   private_xvfb_stop(server);
@@ -232,6 +241,8 @@ TEST(SetUpRefusals, ReadOnlyEightBitVisualIsRefusedNotFatal) {
   ASSERT_FALSE(server.display.empty());
   ASSERT_TRUE(use_display(server.display));
   EXPECT_EQ(display_open_mode(320, 200, 1), 2);
+  EXPECT_STREQ(display_failure(),
+               "the X display's 8-bit visual has fixed colours; the show needs one it can fill");
   EXPECT_EQ(display_open_mode(320, 200, 2), 2);
   private_xvfb_stop(server);
 }
@@ -241,9 +252,14 @@ TEST(SetUpRefusals, BadSizeKindModeOrDisplay) {
   EXPECT_EQ(display_open(0, 1), 1);
   EXPECT_EQ(display_open(3, 1), 1);
   EXPECT_EQ(display_open_mode(320, 200, 0), 1);
+  EXPECT_STREQ(display_failure(), "the output mode must be a number from 1 to 6");
   EXPECT_EQ(display_open_mode(320, 200, 7), 1);
   setenv("DISPLAY", ":250", 1);
   EXPECT_EQ(display_open_mode(320, 200, 1), 1);
+  EXPECT_STREQ(display_failure(), "cannot open the X display :250 (DISPLAY=:250)");
+  unsetenv("DISPLAY");
+  EXPECT_EQ(display_open_mode(320, 200, 1), 1);
+  EXPECT_STREQ(display_failure(), "cannot open an X display: DISPLAY is not set");
 }
 
 TEST(SetUpWithoutMenu, FlagsPickModeOneAndSizeKindOneIs320x240) {

@@ -75,10 +75,10 @@ TEST(RingBuild, ObjectDataThatCannotBeBuiltIsReported) {
   EXPECT_EQ(k, 4);
 }
 
-TEST(SetUpFailed, ObjectDataFailuresBecomeTheirOwnResultsAndNoMemoryTheScenesEnding) {
+TEST(SetUpFailed, EveryFailureBecomesItsOwnResultNeverTheEscapeOfAScene) {
   EXPECT_EQ(set_up_failed(kSetUpBadData), kSceneBadObjectData);
   EXPECT_EQ(set_up_failed(kSetUpNoNormals), kSceneNoNormals);
-  EXPECT_EQ(set_up_failed(kSetUpNoMemory), kSceneEndsShow);
+  EXPECT_EQ(set_up_failed(kSetUpNoMemory), kSceneNoMemory);
 }
 
 }  // namespace

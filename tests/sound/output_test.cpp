@@ -165,6 +165,12 @@ TEST(SoundDevices, MissingDeviceFailsWithItsErrorText) {
   setenv("HOME", fake_alsa_home(dsp, false).c_str(), 1);  // no ALSA device either
   EXPECT_EQ(answer_menu("1\n"), 0);
   EXPECT_STREQ(sd_error(), "sd_dsp8_init: Cannot open /dev/dsp!");
+  // For the user: both devices tried, each with its own error.
+  const std::string reason = sd_failure();
+  EXPECT_EQ(reason.rfind("no sound device: /dev/dsp: ", 0), 0u) << reason;
+  const size_t alsa = reason.find("; ALSA's default device: ");
+  ASSERT_NE(alsa, std::string::npos) << reason;
+  EXPECT_GT(reason.size(), alsa + 25) << reason;
   EXPECT_EQ(answer_menu("2\n"), 0);
   EXPECT_STREQ(sd_error(), "sd_dsp16_init: Cannot find /dev/dspW!");
   EXPECT_EQ(answer_menu("0\n"), 1);
@@ -172,7 +178,9 @@ TEST(SoundDevices, MissingDeviceFailsWithItsErrorText) {
 
 TEST(SoundDevices, MenuAnswers) {
   EXPECT_EQ(answer_menu("3\n"), 0);
+  EXPECT_STREQ(sd_failure(), "the sound device must be 0, 1 or 2");
   EXPECT_EQ(answer_menu(""), 0);  // end of input before any word
+  EXPECT_STREQ(sd_failure(), "no answer to the sound question (end of input)");
   EXPECT_EQ(answer_menu(std::string(5000, '0').c_str()), 1);  // read in bounded pieces
   EXPECT_EQ(answer_menu("  \n\t 0\n"), 1);
 }

@@ -58,7 +58,9 @@ int written(bool ok, const std::string& why) {
   return 1;
 }
 
-int list_roles() {
+}  // namespace
+
+int capture_list_embedded() {
   for (int r = 0; r < PIC_COUNT; r++) {
     PictureRole role = static_cast<PictureRole>(r);
     Blob blob = picture_data(role);
@@ -71,6 +73,8 @@ int list_roles() {
   }
   return 0;
 }
+
+namespace {
 
 constexpr int kCellWidth = 336, kCellHeight = 228, kColumns = 5;
 
@@ -116,31 +120,12 @@ int export_role(const char* name, const char* out) {
     std::string why;
     return written(png_write_indexed(out, d.indices.data(), d.width, d.height, d.palette, &why), why);
   }
-  return capture_usage_error("unknown picture role (see picture --list)");
+  return capture_usage_error("picture: unknown picture role '" + shown(name) + "' (see picture --list)");
 }
 
 }  // namespace
 
-int capture_embedded_main(int argc, char** argv) {
-  const char* role = nullptr;
-  const char* out = nullptr;
-  bool list = false;
-  // argv[0] is the subcommand's name when the caller passes it along.
-  int first = argc > 0 && argv[0][0] != '-' ? 1 : 0;
-  for (int i = first; i < argc; i++) {
-    if (!std::strcmp(argv[i], "--list")) {
-      list = true;
-    } else if (!std::strcmp(argv[i], "--embedded") && i + 1 < argc) {
-      role = argv[++i];
-    } else if (!std::strcmp(argv[i], "-o") && i + 1 < argc) {
-      out = argv[++i];
-    } else {
-      return capture_usage_error((std::string("picture: unexpected argument ") + argv[i]).c_str());
-    }
-  }
-  if (list) return list_roles();
-  if (!role || !out) return capture_usage_error("picture --embedded ROLE|all -o OUT.png");
-  if (int status = check_output_file("picture", out, ".png")) return status;
+int capture_embedded(const char* role, const char* out) {
   if (!std::strcmp(role, "all")) return write_sheet(out);
   return export_role(role, out);
 }

@@ -17,7 +17,7 @@
 namespace {
 
 bool fail(std::string* why, const std::string& path) {
-  if (why) *why = path + ": " + std::strerror(errno ? errno : EIO);
+  if (why) *why = shown(path) + ": " + std::strerror(errno ? errno : EIO);
   return false;
 }
 
@@ -62,7 +62,7 @@ bool png_write_rows(const std::string& path, int width, int height, int color_ty
   if (!output_open(file, path, why)) return false;
   if (!png_encode(file, width, height, color_type, palette, rows) && !output_failed(file)) {
     output_remove(file);
-    *why = path + ": out of memory";
+    *why = shown(path) + ": out of memory";
     return false;
   }
   if (output_finish(file, why) && output_commit(file, why)) return true;
@@ -85,13 +85,13 @@ bool read_whole_file(const char* path, size_t max_bytes, std::vector<uint8_t>* b
   }
   if (!S_ISREG(st.st_mode)) {
     close(fd);
-    *why = std::string(path) + ": not a regular file";
+    *why = shown(path) + ": not a regular file";
     return false;
   }
   // The size is checked before and while reading: a file that grows meanwhile
   // is refused the same way.
-  const std::string too_large = std::string(path) + ": too large (the limit is " +
-                                std::to_string(max_bytes >> 20) + " MB)";
+  const std::string too_large =
+      shown(path) + ": too large (the limit is " + std::to_string(max_bytes >> 20) + " MB)";
   if (static_cast<unsigned long long>(st.st_size) > max_bytes) {
     close(fd);
     *why = too_large;
@@ -144,11 +144,12 @@ bool names_stream(const std::string& path) {
 int check_output_file(const char* command, const std::string& path, const char* suffix) {
   if (names_stream(path)) return 0;
   if (!has_suffix(path, suffix) || path.size() == std::strlen(suffix) || path.back() == '/')
-    return capture_usage_error((std::string(command) + ": the output must be a " + suffix + " file: " + path).c_str());
+    return capture_usage_error(std::string(command) + ": the output must be a " + suffix +
+                               " file: " + shown(path));
   std::string folder = folder_of(path);
   struct stat st;
   if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-    std::fprintf(stderr, "tundrix-capture: %s: %s: no such folder\n", command, folder.c_str());
+    std::fprintf(stderr, "tundrix-capture: %s: %s: no such folder\n", command, shown(folder).c_str());
     return 1;
   }
   return 0;

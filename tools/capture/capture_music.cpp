@@ -23,14 +23,15 @@
 
 namespace {
 
-constexpr double kMaxSeconds = 600.0;
+// --seconds is counted in microseconds: up to six decimals, at most 600 s.
+constexpr long long kMaxMicroseconds = 600000000;
 
 struct MusicOptions {
   const char* module = nullptr;
   const char* output = nullptr;
   const char* timeline = nullptr;
   int kind = kSound16Bit;
-  double seconds = kMaxSeconds;
+  long long microseconds = kMaxMicroseconds;
 };
 
 // Written twice: first with no data, then with the size once it is known.
@@ -42,32 +43,24 @@ void write_wav_header(OutputFile& f, int kind, uint32_t data_bytes, bool patch) 
 }
 
 int parse(int argc, char** argv, MusicOptions* o) {
-  for (int i = 1; i < argc; ++i) {
-    const char* a = argv[i];
-    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-    if (!std::strcmp(a, "--module") || !std::strcmp(a, "--device") || !std::strcmp(a, "--seconds") ||
-        !std::strcmp(a, "--timeline") || !std::strcmp(a, "-o")) {
-      if (!value) return capture_usage_error((std::string("music: ") + a + " needs a value").c_str());
-      ++i;
-    } else {
-      return capture_usage_error((std::string("music: unexpected argument ") + a).c_str());
-    }
-    if (!std::strcmp(a, "--module")) o->module = value;
-    if (!std::strcmp(a, "--timeline")) o->timeline = value;
-    if (!std::strcmp(a, "-o")) o->output = value;
-    if (!std::strcmp(a, "--device")) {
-      if (!std::strcmp(value, "8")) o->kind = kSound8Bit;
-      else if (!std::strcmp(value, "16")) o->kind = kSound16Bit;
-      else return capture_usage_error("music: --device must be 8 or 16");
-    }
-    if (!std::strcmp(a, "--seconds")) {
-      char* end = nullptr;
-      errno = 0;
-      double s = std::strtod(value, &end);
-      if (errno || end == value || *end || !(s > 0)) return capture_usage_error("music: --seconds needs a positive number");
-      o->seconds = s < kMaxSeconds ? s : kMaxSeconds;
-    }
-  }
+  long long device = 16;
+  const std::vector<Option> known = {
+      {.name = "--module", .text = &o->module},
+      {.name = "--device", .number = &device, .low = 8, .high = 16, .range = "8 or 16"},
+      {.name = "--seconds",
+       .number = &o->microseconds,
+       .low = 1,
+       .high = kMaxMicroseconds,
+       .decimals = 6,
+       .range = "a number of seconds above 0 and at most 600"},
+      {.name = "--timeline", .text = &o->timeline},
+      {.name = "-o", .text = &o->output},
+  };
+  std::vector<const char*> arguments;
+  if (int status = capture_read_options("music", argc, argv, known, &arguments, 0)) return status;
+  if (device != 8 && device != 16)
+    return capture_usage_error("music: " + refused_value(known[1], std::to_string(device).c_str()));
+  o->kind = device == 8 ? kSound8Bit : kSound16Bit;
   if (!o->output) return capture_usage_error("music: -o OUT.wav is required");
   if (int status = check_output_file("music", o->output, ".wav")) return status;
   if (o->timeline && !std::strcmp(o->timeline, o->output))
@@ -105,7 +98,7 @@ uint64_t render(const MusicOptions& o, OutputFile& wav, OutputFile* timeline) {
   static uint8_t block[kSoundBlockBytes];
   const int rate = sound_rate(o.kind);
   const int frame_bytes = sound_frame_bytes(o.kind);
-  const uint64_t limit = uint64_t(o.seconds * rate);
+  const uint64_t limit = uint64_t(o.microseconds) * uint64_t(rate) / 1000000;
   const bool progress = isatty(2);
   uint64_t frames = 0;
   uint32_t rows_seen = pt_state().rows_started;

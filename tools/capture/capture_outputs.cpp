@@ -7,11 +7,15 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
+
+#include "show/options.h"
 
 namespace {
 
@@ -34,7 +38,7 @@ extern "C" void note_stop(int signal_number) {
 }
 
 bool failed(std::string* why, const std::string& name, int error) {
-  *why = name + ": " + std::strerror(error);
+  *why = shown(name) + ": " + std::strerror(error);
   return false;
 }
 
@@ -47,9 +51,20 @@ int above_standard_streams(int fd) {
   return moved;
 }
 
-void remember(int fd, const std::string& path, bool folder) {
+// Memory running out ends the run by taking back what it made: everything
+// remembering a file needs (room in the list, the path) is made before the
+// file is, so that no file can exist unremembered.
+Made prepared(const std::string& path, bool folder) {
+  if (made.size() == made.capacity()) made.reserve(2 * made.size() + 8);
+  return {path, 0, 0, folder};
+}
+
+void remember(int fd, Made&& entry) {
   struct stat st;
-  if (fstat(fd, &st) == 0) made.push_back({path, st.st_dev, st.st_ino, folder});
+  if (fstat(fd, &st) != 0) return;
+  entry.dev = st.st_dev;
+  entry.ino = st.st_ino;
+  made.push_back(std::move(entry));
 }
 
 // Removes what the name leads to only when it is, without following a link,
@@ -83,12 +98,14 @@ Made* made_entry(const std::string& path) {
   return nullptr;
 }
 
-bool adopt(OutputFile& f, int fd, const std::string& path, std::string* why) {
-  if (fd >= 0) fd = above_standard_streams(fd);
+// Takes a file the run has just made, remembered as entry (see prepared).
+bool adopt(OutputFile& f, int fd, Made&& entry, std::string* why) {
   if (fd < 0) return failed(why, f.name, errno);
-  remember(fd, path, false);
+  remember(fd, std::move(entry));
+  f.write_path = made.back().path;
+  fd = above_standard_streams(fd);
+  if (fd < 0) return failed(why, f.name, errno);
   f.fd = fd;
-  f.write_path = path;
   return true;
 }
 
@@ -113,11 +130,18 @@ std::string extension(const std::string& path) {
   return path.substr(dot);
 }
 
-bool open_made(OutputFile& f, const std::string& prefix, const std::string& suffix, std::string* why) {
-  std::string path = prefix + "XXXXXX" + suffix;
-  int fd = mkostemps(path.data(), static_cast<int>(suffix.size()), O_CLOEXEC);
-  if (fd < 0) return failed(why, f.name, errno);
-  return adopt(f, fd, path, why);
+// A new file of the run's own beside path: path, tag, six random characters
+// and suffix ("out.mp4.video-k3Xq9Z.mp4"), which tells the user whose it
+// is; or, where that name would pass the system's limit for a name, the
+// shorter ".tundrix" tag ... in the same folder.
+bool open_made(OutputFile& f, const std::string& path, const char* tag, const std::string& suffix,
+               std::string* why) {
+  const size_t base = path.find_last_of('/') == std::string::npos ? 0 : path.find_last_of('/') + 1;
+  const bool fits = path.size() - base + std::strlen(tag) + 6 + suffix.size() <= NAME_MAX;
+  const std::string prefix = fits ? path + tag : path.substr(0, base) + ".tundrix" + tag;
+  Made entry = prepared(prefix + "XXXXXX" + suffix, false);
+  int fd = mkostemps(entry.path.data(), static_cast<int>(suffix.size()), O_CLOEXEC);
+  return adopt(f, fd, std::move(entry), why);
 }
 
 // An existing regular file, or a link to one: the new content is written
@@ -128,7 +152,7 @@ bool open_replacement(OutputFile& f, const struct stat& old, std::string* why) {
   if (!realpath(f.name.c_str(), target)) return failed(why, f.name, errno);
   // A file the user may not write stays as it is, as with writing in place.
   if (access(target, W_OK) != 0) return failed(why, f.name, errno);
-  if (!open_made(f, std::string(target) + ".part-", extension(target), why)) return false;
+  if (!open_made(f, target, ".part-", extension(target), why)) return false;
   fchmod(f.fd, old.st_mode & 07777);
   if (geteuid() == 0 && fchown(f.fd, old.st_uid, old.st_gid) != 0) {
     // The new file keeps the run's owner.
@@ -175,6 +199,9 @@ int named_descriptor(const std::string& name) {
 }  // namespace
 
 void outputs_catch_signals() {
+  // A run has at most one child at a time (ffmpeg encoding, then muxing):
+  // with the room made here, a child started is always remembered.
+  children.reserve(4);
   struct sigaction stop = {};
   stop.sa_handler = note_stop;
   sigemptyset(&stop.sa_mask);
@@ -203,6 +230,22 @@ void outputs_fail(const std::string& line) {
   std::exit(1);
 }
 
+void outputs_out_of_memory() {
+  // The first thread to run out takes back and ends the process; another
+  // that runs out meanwhile waits for that end. _exit: the other thread may
+  // still be working, and nothing buffered is wanted of a failed run.
+  static std::atomic_flag ending = ATOMIC_FLAG_INIT;
+  if (ending.test_and_set())
+    for (;;) pause();
+  outputs_check_stop();
+  take_back();
+  static const char kLine[] = "tundrix-capture: out of memory\n";
+  (void)!write(2, kLine, sizeof kLine - 1);
+  _exit(1);
+}
+
+void outputs_abandon() { take_back(); }
+
 bool output_open(OutputFile& f, const std::string& name, std::string* why) {
   f = OutputFile{};
   f.name = name;
@@ -219,18 +262,18 @@ bool output_open(OutputFile& f, const std::string& name, std::string* why) {
   }
   if (errno != ENOENT) return failed(why, name, errno);
   if (lstat(name.c_str(), &st) == 0) {
-    *why = name + ": a link to nothing";
+    *why = shown(name) + ": a link to nothing";
     return false;
   }
-  return adopt(f, open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666), name, why);
+  Made entry = prepared(name, false);
+  return adopt(f, open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666), std::move(entry), why);
 }
 
-bool output_open_temporary(OutputFile& f, const std::string& prefix, const std::string& suffix, std::string* why) {
+bool output_open_temporary(OutputFile& f, const std::string& name, const char* tag, const std::string& suffix,
+                           std::string* why) {
   f = OutputFile{};
-  f.name = prefix + suffix;
-  if (!open_made(f, prefix, suffix, why)) return false;
-  f.name = f.write_path;
-  return true;
+  f.name = name;
+  return open_made(f, name, tag, suffix, why);
 }
 
 void output_attach(OutputFile& f, int fd, const std::string& name) {
@@ -245,15 +288,19 @@ void output_write(OutputFile& f, const void* data, size_t bytes) {
   if (f.error) return;
   const uint8_t* p = static_cast<const uint8_t*>(data);
   // A stream gets what is written at once: a reader follows it as it grows,
-  // and a reader that went away is seen at the next write.
+  // and a reader that went away is seen at the next write. The buffer of an
+  // output that is not held never grows past kBufferBytes.
   bool at_once = f.stream || bytes >= kBufferBytes;
-  if (!f.hold && f.buffer.empty() && at_once) {
+  if (!f.hold && (at_once || f.buffer.size() + bytes > kBufferBytes)) flush(f);
+  if (!f.hold && at_once) {
     write_out(f, p, bytes);
     return;
   }
   f.buffer.insert(f.buffer.end(), p, p + bytes);
   if (!f.hold && f.buffer.size() >= kBufferBytes) flush(f);
 }
+
+void output_reserve(OutputFile& f) { f.buffer.reserve(kBufferBytes); }
 
 bool output_failed(const OutputFile& f) { return f.error != 0; }
 
@@ -279,9 +326,12 @@ bool output_finish(OutputFile& f, std::string* why) {
 
 bool output_commit(OutputFile& f, std::string* why) {
   if (f.final_path.empty()) return true;
+  // The list learns the new name without allocating once the file has it.
+  Made* m = made_entry(f.write_path);
+  std::string new_path = f.final_path;
   if (rename(f.write_path.c_str(), f.final_path.c_str()) != 0) return failed(why, f.name, errno);
-  if (Made* m = made_entry(f.write_path)) m->path = f.final_path;
-  f.write_path = f.final_path;
+  if (m) std::swap(m->path, new_path);
+  std::swap(f.write_path, f.final_path);
   f.final_path.clear();
   return true;
 }
@@ -297,10 +347,11 @@ void output_remove(OutputFile& f) {
 
 bool output_make_folder(const std::string& path, std::string* why) {
   std::string folder = path.size() > 1 ? path.substr(0, path.find_last_not_of('/') + 1) : path;
+  Made entry = prepared(folder, true);
   if (mkdir(folder.c_str(), 0777) == 0) {
     int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd >= 0) {
-      remember(fd, folder, true);
+      remember(fd, std::move(entry));
       close(fd);
     }
     return true;
@@ -308,7 +359,7 @@ bool output_make_folder(const std::string& path, std::string* why) {
   if (errno != EEXIST) return failed(why, folder, errno);
   struct stat st;
   if (stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return true;
-  *why = folder + ": exists and is not a folder";
+  *why = shown(folder) + ": exists and is not a folder";
   return false;
 }
 

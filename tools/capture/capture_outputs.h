@@ -34,6 +34,15 @@ void outputs_check_stop();
 // or, when a stop signal has arrived, ends as outputs_check_stop does.
 [[noreturn]] void outputs_fail(const std::string& line);
 
+// Memory ran out (the tool's new handler): outputs_fail("out of memory"),
+// allocating nothing, from whichever thread it happened on.
+[[noreturn]] void outputs_out_of_memory();
+
+// Removes what the run made and kills and reaps its children, as a failure
+// does, but leaves the reporting and the exit to the caller (the show's own
+// ending after a scene failed).
+void outputs_abandon();
+
 struct OutputFile {
   std::string name;        // the name messages use
   std::string write_path;  // where the bytes go: the name, or the run's own file beside the one it replaces
@@ -51,9 +60,13 @@ struct OutputFile {
 // *why, for a folder, a link to nothing, or what cannot be opened or created.
 bool output_open(OutputFile& f, const std::string& name, std::string* why);
 
-// Creates a new file of the run's own named prefix, six random characters and
-// suffix (the intermediate files of a video), and opens it like output_open.
-bool output_open_temporary(OutputFile& f, const std::string& prefix, const std::string& suffix, std::string* why);
+// Creates a new file of the run's own beside name, called name, tag, six
+// random characters and suffix (the intermediate files of a video:
+// "out.mp4.video-k3Xq9Z.mp4"; a shorter ".tundrix" one where that name would
+// be too long), and opens it like output_open. Messages call it name: the
+// user's own file that it goes into.
+bool output_open_temporary(OutputFile& f, const std::string& name, const char* tag, const std::string& suffix,
+                           std::string* why);
 
 // Makes f a stream over an open descriptor (the pipe into ffmpeg) called name.
 void output_attach(OutputFile& f, int fd, const std::string& name);
@@ -61,6 +74,10 @@ void output_attach(OutputFile& f, int fd, const std::string& name);
 // Appends bytes. After the first failed write nothing more is written; the
 // failure is reported by output_finish (and output_failed tells it at once).
 void output_write(OutputFile& f, const void* data, size_t bytes);
+
+// Makes room in f's buffer for every later write of an output that is not
+// held: output_write then allocates nothing (the frame writer's thread).
+void output_reserve(OutputFile& f);
 bool output_failed(const OutputFile& f);
 
 // Rewrites bytes at offset from the start (a header whose sizes are known only

@@ -26,27 +26,35 @@ struct PictureOptions {
   const char* in = nullptr;
   const char* out = nullptr;
   bool keep_damaged = false;
+  bool list = false;
+  const char* embedded = nullptr;
 };
 
+// A usage error's status (2), a missing folder's (1), or 0.
 int parse(int argc, char** argv, PictureOptions* o) {
-  for (int i = 1; i < argc; i++) {
-    if (!std::strcmp(argv[i], "-o")) {
-      if (i + 1 >= argc) return capture_usage_error("picture: -o needs a value");
-      o->out = argv[++i];
-    } else if (!std::strcmp(argv[i], "--keep-damaged")) {
-      o->keep_damaged = true;
-    } else if (!o->in && argv[i][0] != '-') {
-      o->in = argv[i];
-    } else {
-      return capture_usage_error((std::string("picture: unexpected argument ") + argv[i]).c_str());
-    }
+  const std::vector<Option> known = {
+      {.name = "-o", .text = &o->out},
+      {.name = "--keep-damaged", .flag = &o->keep_damaged},
+      {.name = "--list", .flag = &o->list},
+      {.name = "--embedded", .text = &o->embedded},
+  };
+  std::vector<const char*> arguments;
+  if (int status = capture_read_options("picture", argc, argv, known, &arguments, 1)) return status;
+  if (!arguments.empty()) o->in = arguments[0];
+  if (o->list || o->embedded) {
+    if (o->in) return capture_usage_error("picture: unexpected argument '" + shown(o->in) + "'");
+    if (o->keep_damaged || (o->list && (o->embedded || o->out)))
+      return capture_usage_error("picture: --list and --embedded ROLE -o OUT.png take nothing else");
+    if (o->list) return 0;
+    if (!o->out) return capture_usage_error("picture: --embedded ROLE|all needs -o OUT.png");
+  } else if (!o->in || !o->out) {
+    return capture_usage_error("picture: FILE and -o OUT.png are required");
   }
-  if (!o->in || !o->out) return capture_usage_error("picture: FILE and -o OUT.png are required");
   return check_output_file("picture", o->out, ".png");
 }
 
 int failed(const char* in, const std::string& what) {
-  std::fprintf(stderr, "tundrix-capture: %s: %s\n", in, what.c_str());
+  std::fprintf(stderr, "tundrix-capture: %s: %s\n", shown(in).c_str(), what.c_str());
   return 1;
 }
 
@@ -67,11 +75,10 @@ std::string damage(const IffHeader& h, size_t output_size) {
 
 int capture_picture_main(int argc, char** argv) {
   if (capture_wants_help(argc, argv)) return capture_help("picture");
-  for (int i = 1; i < argc; i++)
-    if (!std::strcmp(argv[i], "--list") || !std::strcmp(argv[i], "--embedded"))
-      return capture_embedded_main(argc, argv);
   PictureOptions o;
   if (int status = parse(argc, argv, &o)) return status;
+  if (o.list) return capture_list_embedded();
+  if (o.embedded) return capture_embedded(o.embedded, o.out);
 
   std::string why;
   std::vector<uint8_t> data;

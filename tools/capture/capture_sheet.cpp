@@ -25,16 +25,18 @@ constexpr uint32_t kBackground = 0x181818;
 struct Sheet {
   std::string out;
   long long every = 840;  // ticks between the frames kept
+  long long from = 0, to = kShowLastTick;  // the stretch of the show the sheet covers
   int columns = 6;
-  int count = 0;  // frames on the sheet
+  int count = 0;   // frames the sheet holds
+  int placed = 0;  // frames drawn on it so far
   int width = 0, height = 0;
   std::vector<uint32_t> canvas;
   std::vector<int16_t> sound;  // the music must run (it ends the seventh scene); nobody hears it
 } sheet;
 
 // Frame k of the sheet is the one shown at the middle of its stretch of
-// every ticks: the start of a stretch is often a cut to black.
-long long tick_of(int k) { return k * sheet.every + sheet.every / 2; }
+// every ticks from --from on: the start of a stretch is often a cut to black.
+long long tick_of(int k) { return sheet.from + k * sheet.every + sheet.every / 2; }
 
 // Each thumbnail pixel is the average of its 2 x 2 show pixels.
 void place(int k, const uint32_t* frame) {
@@ -54,6 +56,7 @@ void place(int k, const uint32_t* frame) {
   char text[16];
   std::snprintf(text, sizeof text, "%d:%02d", seconds / 60, seconds % 60);
   draw_label(sheet.canvas, sheet.width, sheet.height, ox, oy + kThumbHeight + 2, text);
+  sheet.placed++;
 }
 
 void keep_slot(long long slot, const uint32_t* frame) {
@@ -67,28 +70,41 @@ void run_music(double seconds) {
   sheet.sound.clear();
 }
 
+const char* frames_word(int n) { return n == 1 ? "frame" : "frames"; }
+
+// A sheet with a hole is no sheet: one the show ended before filling (the
+// music ends the seventh scene early for nobody, but should it) is refused.
 void finish() {
+  if (sheet.placed < sheet.count)
+    outputs_fail("sheet: the show ended after " + std::to_string(sheet.placed) + " of the sheet's " +
+                 std::to_string(sheet.count) + " frames");
   std::string why;
   if (!png_write_rgb(sheet.out, sheet.canvas.data(), sheet.width, sheet.height, &why))
     outputs_fail("sheet: " + why);
-  std::fprintf(stderr, "tundrix-capture: %d frames on %s\n", sheet.count, sheet.out.c_str());
+  std::fprintf(stderr, "tundrix-capture: %d %s on %s\n", sheet.placed, frames_word(sheet.placed),
+               shown(sheet.out).c_str());
 }
 
 int parse(int argc, char** argv) {
   long long columns = sheet.columns;
-  for (int i = 1; i < argc; i += 2) {
-    std::string a = argv[i];
-    if (a != "-o" && a != "--every" && a != "--columns")
-      return capture_usage_error(("sheet: unexpected argument " + a).c_str());
-    if (i + 1 >= argc) return capture_usage_error(("sheet: " + a + " needs a value").c_str());
-    if (a == "-o") sheet.out = argv[i + 1];
-    if (a == "--every" && !capture_parse_count(argv[i + 1], 70, kShowLastTick, &sheet.every))
-      return capture_usage_error(
-          ("sheet: --every must be a number of ticks from 70 to " + std::to_string(kShowLastTick)).c_str());
-    if (a == "--columns" && !capture_parse_count(argv[i + 1], 1, 20, &columns))
-      return capture_usage_error("sheet: --columns must be a whole number from 1 to 20");
-  }
-  if (sheet.out.empty()) return capture_usage_error("sheet: -o OUT.png is required");
+  const char* out = nullptr;
+  const std::string ticks = "a tick from 0 to " + std::to_string(kShowLastTick);
+  const std::vector<Option> known = {
+      {.name = "-o", .text = &out},
+      {.name = "--every",
+       .number = &sheet.every,
+       .low = 70,
+       .high = kShowLastTick,
+       .range = "a number of ticks from 70 to " + std::to_string(kShowLastTick)},
+      {.name = "--columns", .number = &columns, .low = 1, .high = 20, .range = "a whole number from 1 to 20"},
+      {.name = "--from", .number = &sheet.from, .low = 0, .high = kShowLastTick, .range = ticks},
+      {.name = "--to", .number = &sheet.to, .low = 0, .high = kShowLastTick, .range = ticks},
+  };
+  std::vector<const char*> arguments;
+  if (int status = capture_read_options("sheet", argc, argv, known, &arguments, 0)) return status;
+  if (!out) return capture_usage_error("sheet: -o OUT.png is required");
+  if (tick_of(0) > sheet.to) return capture_usage_error("sheet: no frame falls between --from and --to");
+  sheet.out = out;
   sheet.columns = static_cast<int>(columns);
   return check_output_file("sheet", sheet.out, ".png");
 }
@@ -98,13 +114,13 @@ int parse(int argc, char** argv) {
 int capture_sheet_main(int argc, char** argv) {
   if (capture_wants_help(argc, argv)) return capture_help("sheet");
   if (int status = parse(argc, argv)) return status;
-  while (tick_of(sheet.count) <= kShowLastTick) sheet.count++;
+  while (tick_of(sheet.count) <= sheet.to) sheet.count++;
   int rows = (sheet.count + sheet.columns - 1) / sheet.columns;
   sheet.width = kGap + sheet.columns * kCellWidth;
   sheet.height = kGap + rows * kCellHeight;
   sheet.canvas.assign(static_cast<size_t>(sheet.width) * sheet.height, kBackground);
 
-  if (show_prepare(capture_sound_init) == kShowNoMemory) outputs_fail("sheet: out of memory");
-  vm_start(70, tick_of(sheet.count - 1), keep_slot, run_music, finish);
+  if (show_prepare(capture_sound_init) == kShowNoMemory) outputs_out_of_memory();
+  vm_start(70, tick_of(sheet.count - 1), keep_slot, run_music, finish, outputs_abandon);
   show_run_scenes();
 }

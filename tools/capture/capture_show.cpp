@@ -96,6 +96,13 @@ void write_slot(long long slot, const uint32_t* frame) {
 
 void render_sound(double seconds) { capture_sound_render_to(seconds, &capture.sound); }
 
+// A scene that failed ends the show through end_show, which abandons the
+// display: nothing of the run is kept.
+void abandon() {
+  if (capture.progress) std::fputc('\n', stderr);
+  outputs_abandon();
+}
+
 // The show ends through end_show, which closes the display: the files are
 // finished here.
 void finish() {
@@ -113,54 +120,40 @@ void finish() {
   std::string why;
   if (!video_finish(capture.video, kept, kCaptureSoundRate, &why)) abort_capture(why);
   std::fprintf(stderr, "%stundrix-capture: %lld %s written to %s\n", capture.progress ? "\n" : "",
-               capture.video.frames, frames_word(capture.video.frames), capture.video.path.c_str());
+               capture.video.frames, frames_word(capture.video.frames), shown(capture.video.path).c_str());
 }
 
-bool parse_options(int argc, char** argv, ShowOptions* o, std::string* why) {
-  struct {
-    const char* name;
-    long long* value;
-    long long low, high;
-    const char* what;
-  } numbers[] = {{"--fps", &o->fps, 1, 1000, "a whole number"},
-                 {"--from", &o->from, 0, kShowLastTick, "a tick"},
-                 {"--to", &o->to, 0, 100000000, "a tick"},
-                 {"--scale", &o->scale, 1, 8, "a whole number"}};
-  for (int i = 1; i < argc; i += 2) {
-    std::string a = argv[i];
-    if (a == "--draw-at-fps") {
-      o->draw_at_fps = true;
-      i--;
-      continue;
-    }
-    bool known = a == "-o";
-    for (auto& n : numbers) known = known || a == n.name;
-    if (!known) {
-      *why = "show: unexpected argument " + a;
-      return false;
-    }
-    if (i + 1 >= argc) {
-      *why = "show: " + a + " needs a value";
-      return false;
-    }
-    if (a == "-o") o->out = argv[i + 1];
-    for (auto& n : numbers) {
-      if (a == n.name && !capture_parse_count(argv[i + 1], n.low, n.high, n.value)) {
-        *why = "show: " + a + " must be " + n.what + " from " + std::to_string(n.low) + " to " +
-               std::to_string(n.high) + ", not '" + std::string(argv[i + 1]).substr(0, 40) + "'";
-        return false;
-      }
-    }
-  }
+// A usage error's status (2) when the command line is refused, else 0.
+int parse_options(int argc, char** argv, ShowOptions* o) {
+  const char* out = nullptr;
+  const std::string ticks = "a tick from 0 to " + std::to_string(kShowLastTick);
+  const std::vector<Option> known = {
+      {.name = "-o", .text = &out},
+      {.name = "--fps", .number = &o->fps, .low = 1, .high = 1000, .range = "a whole number from 1 to 1000"},
+      {.name = "--from", .number = &o->from, .low = 0, .high = kShowLastTick, .range = ticks},
+      {.name = "--to", .number = &o->to, .low = 0, .high = kShowLastTick, .range = ticks},
+      {.name = "--scale", .number = &o->scale, .low = 1, .high = 8, .range = "a whole number from 1 to 8"},
+      {.name = "--draw-at-fps", .flag = &o->draw_at_fps},
+  };
+  std::vector<const char*> arguments;
+  if (int status = capture_read_options("show", argc, argv, known, &arguments, 0)) return status;
+  if (out) o->out = out;
   VideoKind kind;
-  if (o->out.empty()) *why = "show: -o OUT is required";
-  else if (o->out == "-") *why = "show: -o - is not possible: a capture writes pictures and sound into files";
+  std::string why;
+  if (o->out.empty())
+    why = "-o OUT is required";
+  else if (o->out == "-")
+    why = "-o - is not possible: a capture writes pictures and sound into files";
   else if (!video_kind_for(o->out, &kind))
-    *why = "show: " + o->out + " is not a folder (a name ending in /, an existing folder or a name without an extension), .y4m, .mp4, .mkv or .webm";
-  else if (o->to >= 0 && o->to < o->from) *why = "show: --to is before --from";
+    why = shown(o->out) +
+          " is not a folder (a name ending in /, an existing folder or a name without an extension), .y4m, "
+          ".mp4, .mkv or .webm";
+  else if (o->to >= 0 && o->to < o->from)
+    why = "--to is before --from";
   else if (o->to >= 0 && first_frame_from(o->from, o->fps) > last_frame_to(o->to, o->fps))
-    *why = "show: at " + std::to_string(o->fps) + " frames per second no frame falls between --from and --to";
-  return why->empty();
+    why = "at " + std::to_string(o->fps) + " " + frames_word(o->fps) +
+          " per second no frame falls between --from and --to";
+  return why.empty() ? 0 : capture_usage_error("show: " + why);
 }
 
 }  // namespace
@@ -168,8 +161,8 @@ bool parse_options(int argc, char** argv, ShowOptions* o, std::string* why) {
 int capture_show_main(int argc, char** argv) {
   if (capture_wants_help(argc, argv)) return capture_help("show");
   ShowOptions o;
+  if (int status = parse_options(argc, argv, &o)) return status;
   std::string why;
-  if (!parse_options(argc, argv, &o, &why)) return capture_usage_error(why.c_str());
 
   // The stream's rate is the fps asked for, exactly (30/1, not the show
   // clock's 500000/16667): players and sites expect the usual rates. The
@@ -190,7 +183,7 @@ int capture_show_main(int argc, char** argv) {
 
   // The show's own start-up, with the capture in place of the sound card,
   // the display and the wall clock.
-  if (show_prepare(capture_sound_init) == kShowNoMemory) abort_capture("out of memory");
-  vm_start(slots_per_70_ticks, last_slot, write_slot, render_sound, finish);
+  if (show_prepare(capture_sound_init) == kShowNoMemory) outputs_out_of_memory();
+  vm_start(slots_per_70_ticks, last_slot, write_slot, render_sound, finish, abandon);
   show_run_scenes();
 }

@@ -1,8 +1,6 @@
 #include "tools/capture/capture_usage.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "base/timeline.h"
@@ -28,16 +26,19 @@ const char kShowCommandHelp[] =
     "      trails, dissolves and fades advance per drawn frame, so below 70 the\n"
     "      show looks different.\n";
 const char kSheetHelp[] =
-    "  sheet -o OUT.png [--every TICKS] [--columns C]\n"
+    "  sheet -o OUT.png [--every TICKS] [--columns C] [--from TICK] [--to TICK]\n"
     "      Renders the show as show does and writes a contact sheet: the frame at\n"
     "      the middle of every stretch of TICKS ticks (70 to %u, default 840: one\n"
     "      every 12 s) at half size with its time beneath, C in a row (1 to 20,\n"
-    "      default 6).\n";
+    "      default 6). The stretches start at --from and end at --to (ticks, by\n"
+    "      default the whole show).\n";
 const char kMusicHelp[] =
     "  music [--module FILE] [--device 8|16] [--seconds S] [--timeline FILE] -o OUT.wav\n"
     "      Renders a module (default: the show's own) exactly as the 8-bit or 16-bit\n"
-    "      sound device would play it. --timeline writes one line per row played:\n"
-    "      seconds, order position, row. FILE or OUT.wav - is standard output.\n";
+    "      sound device would play it, for S seconds (above 0, at most and by\n"
+    "      default 600; decimals allowed) or until the module ends. --timeline\n"
+    "      writes one line per row played: seconds, order position, row. FILE or\n"
+    "      OUT.wav - is standard output.\n";
 const char kPictureHelp[] =
     "  picture FILE -o OUT.png [--keep-damaged]\n"
     "      Decodes an IFF ILBM or PBM picture (stored or ByteRun1) with the show's\n"
@@ -53,21 +54,17 @@ const char kHelpHelp[] =
     "  --version\n"
     "      Shows the program's name and version.\n"
     "\n"
-    "Status: 0 done; 1 failed, and nothing is left of the outputs (but the PNG\n"
-    "--keep-damaged asks for); 2 a bad command line; 128 + N stopped by signal N\n"
-    "(Ctrl-C: 130), with nothing left of the outputs. Outputs that exist are\n"
-    "replaced only when complete; devices and FIFOs are written to as they are.\n";
+    "An option's value is the next word or follows '=' (--fps=30); numbers are\n"
+    "plain decimal digits; -- ends the options (a FILE named like an option\n"
+    "follows it).\n"
+    "\n"
+    "Status: 0 done; 1 failed (out of memory too), and nothing is left of the\n"
+    "outputs (but the PNG --keep-damaged asks for); 2 a bad command line; 128 + N\n"
+    "stopped by signal N (Ctrl-C: 130), with nothing left of the outputs. Outputs\n"
+    "that exist are replaced only when complete; devices and FIFOs are written to\n"
+    "as they are.\n";
 
 }  // namespace
-
-bool capture_parse_count(const char* text, long long low, long long high, long long* out) {
-  char* end;
-  errno = 0;
-  long long v = std::strtoll(text, &end, 10);
-  if (errno || end == text || *end || v < low || v > high) return false;
-  *out = v;
-  return true;
-}
 
 int capture_help(const char* command) {
   std::fputs(kUsage, stdout);
@@ -92,13 +89,13 @@ int capture_version() {
   return 0;
 }
 
-bool capture_wants_help(int argc, char** argv) {
-  for (int i = 1; i < argc; i++)
-    if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) return true;
-  return false;
-}
+bool capture_wants_help(int argc, char** argv) { return asks_for_help(argc, argv, 1); }
 
-int capture_usage_error(const char* message) {
-  std::fprintf(stderr, "tundrix-capture: %s\nTry 'tundrix-capture --help'.\n", message);
-  return 2;
+int capture_usage_error(const std::string& message) { return usage_error("tundrix-capture", message); }
+
+int capture_read_options(const char* command, int argc, char** argv, const std::vector<Option>& options,
+                         std::vector<const char*>* arguments, size_t max_arguments) {
+  std::string why;
+  if (read_options(argc, argv, 1, options, arguments, max_arguments, &why)) return 0;
+  return capture_usage_error(std::string(command) + ": " + why);
 }

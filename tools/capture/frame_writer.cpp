@@ -1,5 +1,6 @@
 #include "tools/capture/frame_writer.h"
 
+#include <pthread.h>
 #include <signal.h>
 
 #include <atomic>
@@ -7,7 +8,6 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 #include "display/display.h"
@@ -35,22 +35,25 @@ struct Writer {
 // Made once and never destroyed: a run that fails ends the process while the
 // thread may still be writing.
 Writer* writer = nullptr;
-std::thread* thread = nullptr;
+pthread_t thread;
+bool threaded = false;  // false: the thread could not start, frames are written as they come
 
+// The planes and the stream's buffer are made before the thread starts: it
+// allocates nothing, so memory running out is always the main flow's.
 void write_frame(Writer& w, const uint32_t* frame) {
   size_t header = w.y4m ? 6 : 0;
-  w.planes.resize(header + yuv_frame_bytes(w.scale, w.subsampled));
   std::memcpy(w.planes.data(), "FRAME\n", header);
   yuv_frame(frame, w.scale, w.subsampled, w.planes.data() + header);
   output_write(*w.stream, w.planes.data(), w.planes.size());
   if (output_failed(*w.stream)) w.failed = true;
 }
 
-void run(Writer& w) {
+void* run(void*) {
+  Writer& w = *writer;
   std::unique_lock<std::mutex> held(w.lock);
   for (;;) {
     w.changed.wait(held, [&] { return w.written < w.pushed || w.closing; });
-    if (w.written == w.pushed) return;
+    if (w.written == w.pushed) return nullptr;
     const uint32_t* frame = w.frames[w.written % kSlots];
     held.unlock();
     if (!w.failed) write_frame(w, frame);
@@ -82,18 +85,26 @@ void frame_writer_start(OutputFile* stream, int scale, bool subsampled, bool y4m
   w.scale = scale;
   w.subsampled = subsampled;
   w.y4m = y4m;
+  w.planes.resize((y4m ? 6 : 0) + yuv_frame_bytes(scale, subsampled));
+  output_reserve(*stream);
   // The thread starts with the stop signals blocked, so they reach the main
-  // flow and no write of the thread's is interrupted by them.
+  // flow and no write of the thread's is interrupted by them. Where no
+  // thread can start (no memory for its stack), the main flow writes each
+  // frame itself, as slowly as that is.
   sigset_t stops, before;
   sigemptyset(&stops);
   for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&stops, s);
   pthread_sigmask(SIG_BLOCK, &stops, &before);
-  thread = new std::thread(run, std::ref(w));
+  threaded = pthread_create(&thread, nullptr, run, nullptr) == 0;
   pthread_sigmask(SIG_SETMASK, &before, nullptr);
 }
 
 bool frame_writer_push(const uint32_t* frame) {
   Writer& w = *writer;
+  if (!threaded) {
+    if (!w.failed) write_frame(w, frame);
+    return !w.failed;
+  }
   std::unique_lock<std::mutex> held(w.lock);
   wait_checking_stops(held, [&] { return w.pushed - w.written < kSlots; });
   // The thread never reads the slot being filled: it lies fewer than kSlots
@@ -107,14 +118,13 @@ bool frame_writer_push(const uint32_t* frame) {
 }
 
 void frame_writer_stop() {
-  if (!thread) return;
+  if (!threaded) return;
   {
     std::unique_lock<std::mutex> held(writer->lock);
     wait_checking_stops(held, [&] { return writer->written == writer->pushed; });
     writer->closing = true;
     writer->changed.notify_all();
   }
-  thread->join();
-  delete thread;
-  thread = nullptr;
+  pthread_join(thread, nullptr);
+  threaded = false;
 }

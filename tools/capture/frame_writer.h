@@ -12,7 +12,8 @@
 struct OutputFile;
 
 // Starts the thread for frames enlarged scale times (4:2:0 when subsampled),
-// each after "FRAME\n" when y4m.
+// each after "FRAME\n" when y4m. When no thread can start, frames are
+// written by frame_writer_push itself, with the same bytes.
 void frame_writer_start(OutputFile* stream, int scale, bool subsampled, bool y4m);
 
 // Hands over a copy of one 320 x 200 frame; waits while the thread is three

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "display/display.h"
+#include "show/options.h"
 #include "tools/capture/capture_files.h"
 #include "tools/capture/frame_writer.h"
 #include "tools/capture/yuv_frame.h"
@@ -114,6 +115,13 @@ std::string ffmpeg_said(const VideoOutput& out, int status) {
   while (!all.empty() && std::strchr("\r\n ", all.back())) all.pop_back();
   size_t start = all.find_last_of("\r\n");
   std::string line = start == std::string::npos ? all : all.substr(start + 1);
+  // ffmpeg names the files it was given: the run's own intermediate files
+  // are the user's video to the user.
+  for (const OutputFile* own : {&out.video_temp, &out.sound}) {
+    if (own->write_path.empty()) continue;
+    for (size_t at; (at = line.find(own->write_path)) != std::string::npos;)
+      line.replace(at, own->write_path.size(), shown(out.path));
+  }
   if (line.size() > 200) line = line.substr(0, 200) + "...";
   if (!line.empty()) return ": " + line;
   if (WIFSIGNALED(status)) return std::string(": ffmpeg was killed by signal ") + std::to_string(WTERMSIG(status));
@@ -123,27 +131,35 @@ std::string ffmpeg_said(const VideoOutput& out, int status) {
 
 // Starts ffmpeg with argv, its standard input from stdin_fd (-1: the
 // capture's) and its standard error into the messages file; the run kills it
-// when it fails or is stopped. Returns the pid, or -1.
-pid_t spawn_ffmpeg(const VideoOutput& out, const std::vector<std::string>& argv, int stdin_fd) {
+// when it fails or is stopped. Returns the pid, or -1 with the reason in
+// *error.
+pid_t spawn_ffmpeg(const VideoOutput& out, const std::vector<std::string>& argv, int stdin_fd, int* error) {
   posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  if (stdin_fd >= 0) posix_spawn_file_actions_adddup2(&actions, stdin_fd, 0);
-  posix_spawn_file_actions_adddup2(&actions, out.ffmpeg_messages, 2);
+  *error = posix_spawn_file_actions_init(&actions);
+  if (*error) return -1;
+  if (stdin_fd >= 0) *error = posix_spawn_file_actions_adddup2(&actions, stdin_fd, 0);
+  if (!*error) *error = posix_spawn_file_actions_adddup2(&actions, out.ffmpeg_messages, 2);
   // ffmpeg inherits the ignored SIGXFSZ: under a file size limit it fails
   // with a reason instead of being killed without one.
   std::vector<char*> args;
   for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
-  pid_t pid;
-  int err = posix_spawnp(&pid, "ffmpeg", &actions, nullptr, args.data(), environ);
+  pid_t pid = -1;
+  if (!*error) *error = posix_spawnp(&pid, "ffmpeg", &actions, nullptr, args.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
-  if (err != 0) return -1;
+  if (*error) return -1;
   outputs_add_child(pid);
   return pid;
 }
 
+// Why ffmpeg could not be started.
+std::string not_started(int error) {
+  return std::string("cannot start ffmpeg: ") + std::strerror(error) +
+         (error == ENOENT ? " (is it installed?)" : "");
+}
+
 bool open_ffmpeg(VideoOutput& out, const Codecs& codecs, std::string* why) {
-  if (!output_open_temporary(out.video_temp, out.path + ".video-", codecs.suffix, why)) return false;
+  if (!output_open_temporary(out.video_temp, out.path, ".video-", codecs.suffix, why)) return false;
   // ffmpeg writes into the file the run made: it truncates, keeping the inode.
   close(out.video_temp.fd);
   out.video_temp.fd = -1;
@@ -160,11 +176,12 @@ bool open_ffmpeg(VideoOutput& out, const Codecs& codecs, std::string* why) {
   int fds[2];
   if (pipe2(fds, O_CLOEXEC) != 0) return fail(why, std::string("pipe: ") + std::strerror(errno));
   out.ffmpeg_messages = ffmpeg_messages_file();
-  out.ffmpeg_pid = spawn_ffmpeg(out, argv, fds[0]);
+  int error = 0;
+  out.ffmpeg_pid = spawn_ffmpeg(out, argv, fds[0], &error);
   close(fds[0]);
   if (out.ffmpeg_pid < 0) {
     close(fds[1]);
-    return fail(why, "cannot start ffmpeg (is it installed?)");
+    return fail(why, not_started(error));
   }
   output_attach(out.stream, fds[1], "the pipe into ffmpeg");
   widen_pipe(fds[1], yuv_frame_bytes(out.scale, feeds_420(out)));
@@ -174,7 +191,7 @@ bool open_ffmpeg(VideoOutput& out, const Codecs& codecs, std::string* why) {
 
 // Muxes the video ffmpeg made with the sound into out.path.
 bool mux_ffmpeg(VideoOutput& out, const std::vector<int16_t>& sound, int rate, std::string* why) {
-  if (!output_open_temporary(out.sound, out.path + ".sound-", ".wav", why)) return false;
+  if (!output_open_temporary(out.sound, out.path, ".sound-", ".wav", why)) return false;
   wav_append_s16(out.sound, sound, 2, rate);
   if (!output_finish(out.sound, why)) return false;
   OutputFile video;
@@ -190,15 +207,16 @@ bool mux_ffmpeg(VideoOutput& out, const std::vector<int16_t>& sound, int rate, s
   argv.insert(argv.end(), codecs.audio.begin(), codecs.audio.end());
   argv.insert(argv.end(), kBitExact.begin(), kBitExact.end());
   argv.push_back(video.write_path);
-  pid_t pid = spawn_ffmpeg(out, argv, -1);
-  if (pid < 0) return fail(why, "cannot start ffmpeg (is it installed?)");
+  int error = 0;
+  pid_t pid = spawn_ffmpeg(out, argv, -1, &error);
+  if (pid < 0) return fail(why, not_started(error));
   int status = outputs_wait_child(pid);
   std::string ignored;
   if (video.stream) output_finish(video, &ignored);
   output_remove(out.video_temp);
   output_remove(out.sound);
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-    return fail(why, out.path + ": ffmpeg could not mux video and sound" + ffmpeg_said(out, status));
+    return fail(why, shown(out.path) + ": ffmpeg could not mux video and sound" + ffmpeg_said(out, status));
   return output_commit(video, why);
 }
 
@@ -208,7 +226,7 @@ bool finish_ffmpeg(VideoOutput& out, const std::vector<int16_t>& sound, int rate
   int status = outputs_wait_child(out.ffmpeg_pid);
   out.ffmpeg_pid = -1;
   if (!wrote || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-    return fail(why, out.path + ": ffmpeg could not encode the video" + ffmpeg_said(out, status));
+    return fail(why, shown(out.path) + ": ffmpeg could not encode the video" + ffmpeg_said(out, status));
   return mux_ffmpeg(out, sound, rate, why);
 }
 
@@ -236,11 +254,12 @@ bool video_open(VideoOutput& out, const std::string& path, int scale, long long 
   out.scale = scale;
   out.rate_num = rate_num;
   out.rate_den = rate_den;
-  if (!video_kind_for(path, &out.kind)) return fail(why, path + ": not a folder, .y4m, .mp4, .mkv or .webm");
+  if (!video_kind_for(path, &out.kind))
+    return fail(why, shown(path) + ": not a folder, .y4m, .mp4, .mkv or .webm");
   // Checked here rather than left to the first write, which would name a
   // temporary file or only see ffmpeg stop.
   std::string folder = folder_of(out.kind == VideoKind::PngFolder ? path.substr(0, path.find_last_not_of('/') + 1) : path);
-  if (!is_folder(folder)) return fail(why, folder + ": no such folder");
+  if (!is_folder(folder)) return fail(why, shown(folder) + ": no such folder");
   if (out.kind == VideoKind::Ffmpeg) return open_ffmpeg(out, *codecs_for(path), why);
   if (out.kind == VideoKind::Y4m) {
     if (!output_open(out.sound, path.substr(0, path.size() - 4) + ".wav", why)) return false;
@@ -278,7 +297,7 @@ bool video_frame(VideoOutput& out, const uint32_t* frame, std::string* why) {
         output_finish(out.stream, &ignored);
         int status = outputs_wait_child(out.ffmpeg_pid);
         out.ffmpeg_pid = -1;
-        return fail(why, out.path + ": ffmpeg stopped reading frames" + ffmpeg_said(out, status));
+        return fail(why, shown(out.path) + ": ffmpeg stopped reading frames" + ffmpeg_said(out, status));
       }
       break;
   }
