@@ -205,9 +205,11 @@ TEST(CaptureEndings, StopSignalsRemoveTheOutputsAndStopFfmpeg) {
   for (int sig : {SIGINT, SIGTERM}) {
     const std::string d = fresh_folder();
     Child c = start_program({capture_binary(), "show", "-o", d + "/v.mp4"});
-    // Frames are on their way into ffmpeg's file once it exists and ffmpeg runs.
+    // Frames are on their way into ffmpeg's file once it exists and ffmpeg runs
+    // (a child seen between its spawn and its exec is not ffmpeg yet).
     std::vector<int> encoders;
-    for (double end = now_seconds() + 60; now_seconds() < end && (folder_entries(d).empty() || encoders.empty());) {
+    for (double end = now_seconds() + 60;
+         now_seconds() < end && (folder_entries(d).empty() || encoders.empty() || !is_ffmpeg(encoders[0]));) {
       usleep(20000);
       encoders = children_of(c.pid);
     }
