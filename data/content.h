@@ -36,7 +36,7 @@ enum PictureRole : int {
   PIC_WARP_SOURCE,        // 256x256 PBM
   PIC_ENV_TEXTURE,        // 320x200 PBM, indices 0..15 only (added to the main texture's levels)
   PIC_MAIN_TEXTURE,       // 320x200 PBM, indices 0..63 carry the texture
-  PIC_TUNNEL,             // 256x256 PBM, raw 6-bit colours over the whole range 0..63
+  PIC_TUNNEL,             // 256x256 PBM, raw 6-bit colours lit for ten bands added up
   PIC_COUNT
 };
 

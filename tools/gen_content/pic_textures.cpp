@@ -13,6 +13,12 @@ namespace {
 
 constexpr float kPi = 3.14159265f;
 
+// 0 below from, 1 above to, a smooth step between.
+float ease(float from, float to, float x) {
+  float t = std::clamp((x - from) / (to - from), 0.0f, 1.0f);
+  return t * t * (3 - 2 * t);
+}
+
 // Caps every palette component at limit (6-bit).
 void cap_palette(Picture& p, int limit) {
   for (uint8_t& c : p.palette) c = static_cast<uint8_t>(std::min<int>(c, limit));
@@ -278,21 +284,42 @@ Picture make_main_texture() {
 }
 
 Picture make_tunnel() {
-  // Ten bands add up in 8-bit channels, and in the scene's first moments all
-  // ten lie on one another: at 25 of 63 per component no sum passes 255, so
-  // no channel ever carries into its neighbour. The picture uses that range
-  // fully, so that one band is plainly visible and four glow.
+  // The scene lays ten squeezed copies of this picture on one another and
+  // adds their raw 6-bit colours in 8-bit channels: one band alone is dim, the
+  // light comes from bands overlapping (two or three deep on most of the
+  // screen), and a channel that passes 255 carries into its neighbour. So the
+  // light sits where overlapping bands disagree.
+  // - Columns are depth, and every band reads the same column (give or take
+  //   20): they carry an even light, dark at the far end that the screen
+  //   barely shows, with violet and teal rings glowing around it.
+  // - Rows are angle, and overlapping bands mostly read different rows: the
+  //   colour changes there, aurora green against pink around one grey, so
+  //   where bands pile up their sum turns white instead of one channel
+  //   passing 255.
+  // - Bands that set out together keep reading the same rows for a while
+  //   (all ten do in the scene's first seconds): each band's leading rows are
+  //   its dimmest.
   Image img(256, 256);
-  for (int y = 0; y < 256; y++)
+  const Rgb teal = hex(0x40d0d0);
+  for (int y = 0; y < 256; y++) {
+    float lead = 0.58f + 0.22f * ease(40, 100, y) + 0.2f * ease(125, 160, y);
     for (int x = 0; x < 256; x++) {
-      float rings = 0.5f + 0.5f * std::sin(x * 0.16f);
-      float sectors = 0.55f + 0.45f * std::sin(y * 2 * kPi / 64 + std::sin(x * 0.05f) * 1.5f);
-      Rgb hue = mix(aurora_cycle(x / 220.0f + y / 512.0f), hex(0xffffff), 0.25f + 0.35f * rings * sectors);
-      Rgb c = hue * (0.6f + 0.4f * rings * sectors);
-      img.at(x, y) = c * (26.0f / 63.0f);
+      float sway = fbm(x * 0.01f, y * 0.03f, 2, 0.5f, 251) - 0.5f;
+      float aurora = std::sin(y * 2 * kPi / 43 + sway * 3);  // -1 green .. 1 pink
+      Rgb wall = {1 + 0.15f * aurora, 1 - 0.25f * aurora, 1 + 0.15f * aurora};
+      Rgb core = mix(mix(tint::kNight, tint::kViolet, ease(30, 70, x)), teal, ease(60, 100, x));
+      core = core * (1 / std::max(core.r, std::max(core.g, core.b)));
+      float rings = ease(40, 70, x) * (1 - ease(110, 140, x));
+      float ring = std::pow(0.5f + 0.5f * std::cos(x * 2 * kPi / 18), 4.0f);
+      float depth = std::min(1.0f, ease(20, 150, x) * (1 - 0.3f * rings) + 0.5f * rings * ring);
+      // Faint ribs along the rays, 18 rows apart: finer ones flicker as the
+      // bands stretch from one frame to the next.
+      float rib = 1 + 0.08f * std::sin(y * 2 * kPi / 18 + 2 * fbm(x * 0.03f, y * 0.1f, 2, 0.5f, 252));
+      // The carries climb steeply with the light: at 0.6 the worst frame
+      // carries in 0.7% of the texels, at 0.615 in more than 1%.
+      img.at(x, y) = mix(core, wall, ease(75, 125, x)) * (0.6f * depth * rib * lead);
     }
+  }
   clamp_image(img);
-  Picture p = quantize(img, 1.0f);
-  cap_palette(p, 25);
-  return p;
+  return quantize(img, 1.0f);
 }
