@@ -13,7 +13,7 @@ cd "$(dirname "$0")"
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libx11-dev libxext-dev libxxf86dga-dev
   libxxf86vm-dev libpng-dev libasound2-dev)
 TEST_PACKAGES=(libgtest-dev libbenchmark-dev xvfb x11-utils xdotool netpbm ffmpeg sox
-  openmpt123 xmp libopenmpt-dev clang libclang-rt-14-dev man-db bsdextrautils)
+  openmpt123 xmp libopenmpt-dev clang libclang-rt-14-dev man-db bsdextrautils libmpfr-dev)
 # The browser version: Emscripten builds it, headless Chromium tests it (driven
 # by puppeteer-core from npm, installed into build-web/node_modules).
 WEB_PACKAGES=(emscripten chromium python3 imagemagick)
