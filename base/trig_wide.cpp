@@ -148,15 +148,17 @@ Wide half_pi(int n, int shift) {
   return shift < 0 ? shift_right(h, 1) : h;
 }
 
-// Sum over k of (-1)^k z^k / c_k with c_0 = 1 and c_k = c_(k-1) d(k); the
-// terms fall, so the sum is their positive part less their negative part.
-template <typename Divisor>
-Wide alternating_series(const Wide& z, Divisor divisor) {
-  Wide positive = zero(z.n), negative = zero(z.n), term = zero(z.n);
-  positive.w[0] = term.w[0] = 1;
+// Sum over k of (-1)^k share(r_k, k), where r_0 = 1 and r_k = grow(r_(k-1), k),
+// until r_k vanishes. The terms fall, so the sum is their positive part less
+// their negative part.
+template <typename Grow, typename Share>
+Wide alternating_series(const Wide& z, Grow grow, Share share) {
+  Wide positive = zero(z.n), negative = zero(z.n), running = zero(z.n);
+  positive.w[0] = running.w[0] = 1;
   for (uint32_t k = 1;; k++) {
-    term = divisor(mul(term, z), k);
-    if (is_zero(term)) break;
+    running = grow(running, k);
+    if (is_zero(running)) break;
+    const Wide term = share(running, k);
     if (k & 1)
       negative = add(negative, term);
     else
@@ -165,29 +167,24 @@ Wide alternating_series(const Wide& z, Divisor divisor) {
   return sub(positive, negative);
 }
 
-// sin(r) / r, cos(r) and atan(t) / t as series in z = r^2 or t^2.
+// sin(r) / r, cos(r) and atan(t) / t as series in z = r^2 or t^2: the running
+// value is the term itself, z^k / (2k + 1)! or z^k / (2k)!, or z^k.
 Wide sine_series(const Wide& z) {
-  return alternating_series(z, [](const Wide& t, uint32_t k) { return div_small(t, 2 * k * (2 * k + 1)); });
+  return alternating_series(
+      z, [&](const Wide& r, uint32_t k) { return div_small(mul(r, z), 2 * k * (2 * k + 1)); },
+      [](const Wide& r, uint32_t) { return r; });
 }
 
 Wide cosine_series(const Wide& z) {
-  return alternating_series(z, [](const Wide& t, uint32_t k) { return div_small(t, 2 * k * (2 * k - 1)); });
+  return alternating_series(
+      z, [&](const Wide& r, uint32_t k) { return div_small(mul(r, z), 2 * k * (2 * k - 1)); },
+      [](const Wide& r, uint32_t) { return r; });
 }
 
-// Here the running term is z^k itself, divided by 2k + 1 as it is added.
 Wide arctangent_series(const Wide& z) {
-  Wide positive = zero(z.n), negative = zero(z.n), power = zero(z.n);
-  positive.w[0] = power.w[0] = 1;
-  for (uint32_t k = 1;; k++) {
-    power = mul(power, z);
-    if (is_zero(power)) break;
-    const Wide term = div_small(power, 2 * k + 1);
-    if (k & 1)
-      negative = add(negative, term);
-    else
-      positive = add(positive, term);
-  }
-  return sub(positive, negative);
+  return alternating_series(
+      z, [&](const Wide& r, uint32_t) { return mul(r, z); },
+      [](const Wide& r, uint32_t k) { return div_small(r, 2 * k + 1); });
 }
 
 // The double nearest v 2^exponent, and whether it is certain: whether no
@@ -229,7 +226,7 @@ Rounded round_wide(const Wide& v, int exponent, bool below_only) {
   return {certain, std::ldexp(double(whole + up), place - fraction_bits + exponent)};
 }
 
-// x m 2^e with m below 2^53 and e = exponent - 53.
+// x = m 2^e with m a whole number below 2^53.
 struct Parts {
   uint64_t m;
   int e;
@@ -295,7 +292,7 @@ Rounded sine_at(double x, int cosine_shift, int n) {
   const Reduced r = reduce(parts(std::fabs(x)), n);
   const int quadrant = (r.quadrant + cosine_shift) & 3;
   const Wide angle = mul(r.g, half_pi(n, 0)), square = mul(angle, angle);
-  // sin(quadrant pi / 2 - angle) for the quadrants below, + angle otherwise.
+  // sin(quadrant pi / 2 + angle), or - angle when |x| lies below the quadrant.
   Rounded v;
   bool negative = quadrant & 2;
   if (quadrant & 1) {
