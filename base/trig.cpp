@@ -178,7 +178,7 @@ bool decides(DD v, double e) {
 // The quick series comes within 2^-62 of the exact value and the full series
 // within 2^-90, with room to spare: against MPFR, over nearly two million
 // arguments, the worst errors were 2^-71 and 2^-104 of the value. About one
-// call in 500 needs the full series, and only values within 2^-90 of a
+// call in 300 needs the full series, and only values within 2^-90 of a
 // half-way point between doubles the wide step. The scenes call these some 4
 // million times in a whole show.
 [[gnu::always_inline]] inline double sine_of(double x, int cosine_shift, TrigStep* step) {
