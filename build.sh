@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # ./build.sh show   install what is missing, build, and run the show
 # ./build.sh test   install what is missing, build, and run every test
-#                   (its own Xvfb servers), again under ASan and UBSan, then
-#                   replay the fuzzers' regression inputs and fuzz a bounded
-#                   number of runs
+#                   (its own Xvfb servers; other compilers and CPUs), again
+#                   under ASan and UBSan, then replay the fuzzers' regression
+#                   inputs and fuzz a bounded number of runs
 # ./build.sh build  only build (into build/)
 # ./build.sh package  build the Debian package build/tundrix_VERSION_ARCH.deb
 # ./build.sh web    build the browser version (build-web/site) and serve it
@@ -14,10 +14,13 @@ cd "$(dirname "$0")"
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libx11-dev libxext-dev libxxf86dga-dev
   libxxf86vm-dev libpng-dev libasound2-dev)
 TEST_PACKAGES=(libgtest-dev libbenchmark-dev xvfb x11-utils xdotool netpbm ffmpeg sox
-  openmpt123 xmp libopenmpt-dev clang libclang-rt-14-dev man-db bsdextrautils
+  openmpt123 xmp libopenmpt-dev clang libclang-rt-14-dev man-db bsdextrautils libmpfr-dev
   lintian desktop-file-utils appstream)
 # cpack's Debian package: dpkg-shlibdeps finds the dependencies, file the binaries.
 PACKAGE_PACKAGES=(dpkg-dev file)
+# The show's frames and sound from other CPUs: cross compilers for arm64 and
+# 32-bit x86, and qemu-user to run what this machine cannot.
+PLATFORM_PACKAGES=(crossbuild-essential-arm64 crossbuild-essential-i386 qemu-user)
 # The browser version: Emscripten builds it, headless Chromium tests it (driven
 # by puppeteer-core from npm, installed into build-web/node_modules).
 WEB_PACKAGES=(emscripten chromium python3 imagemagick)
@@ -84,6 +87,12 @@ run_web_tests() {
     npm install --prefix build-web --no-audit --no-fund --loglevel=error "puppeteer-core@$PUPPETEER_VERSION"
   fi
   tests/web/browser_test.sh build build-web
+}
+
+# The show's check run built by Clang, by GCC -O3 -march=native, for arm64 and
+# for 32-bit x86: each must give the recorded frames and sound.
+run_platform_checks() {
+  tests/platforms/platform_check.sh build build-platforms
 }
 
 # Every test again on a build with AddressSanitizer and UndefinedBehaviorSanitizer.
@@ -177,10 +186,12 @@ web)
   exec python3 -m http.server 8000 -b 127.0.0.1 -d build-web/site
   ;;
 test)
-  ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}"
+  ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}" \
+    "${PLATFORM_PACKAGES[@]}"
   ensure_web_packages
   build
   ctest --test-dir build --output-on-failure -j "$(nproc)"
+  run_platform_checks
   run_web_tests
   run_sanitized_tests
   run_fuzzers
