@@ -72,9 +72,11 @@ Rgb shade_sphere(const Scene& scene, const Sphere& s, V3f p, V3f d, int depth) {
   Rgb reflected = depth > 0 ? trace(scene, p, reflect(d, n), depth - 1) : sky(reflect(d, n));
   Rgb through = s.tint * 0.3f;
   V3f inside;
-  if (depth > 0 && refract(d, n, 1.0f / 1.31f, inside)) {
-    float t;
-    hit_sphere(s, p + inside * 1e-3f, inside, t);
+  float t;
+  // A ray refracted into the sphere leaves it again; should rounding make it
+  // miss the far side, the sphere keeps its plain tint rather than trace from
+  // an undefined point.
+  if (depth > 0 && refract(d, n, 1.0f / 1.31f, inside) && hit_sphere(s, p + inside * 1e-3f, inside, t)) {
     V3f exit = p + inside * t;
     V3f n2 = unit(s.centre - exit);
     V3f out;
