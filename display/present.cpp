@@ -56,4 +56,4 @@ void x11_present(const uint32_t* frame) {
   kShow[static_cast<int>(s.path)]();
 }
 
-const FrameSink kX11Sink = {x11_present, x11_poll_escape, x11_close, x11_window_closed};
+const FrameSink kX11Sink = {x11_present, x11_poll_escape, x11_close, x11_window_closed, x11_gather_keys};
