@@ -68,6 +68,11 @@ int sound_init() { return sd_offline_init(kSound16Bit); }
 
 int main(int argc, char** argv) {
   const PageOptions o = parse(argc, argv);
-  if (o.check) check_run(o.from, o.to, {report, canvas_draw, breathe});
+  if (o.check) {
+    CheckPlan plan;
+    plan.from = o.from;
+    plan.to = o.to;
+    check_run(plan, {report, canvas_draw, breathe});
+  }
   run_live(o);
 }
