@@ -19,6 +19,7 @@ int64_t moved_ticks = 0;
 bool leaving = false;
 bool paused = false;
 double paused_at = 0.0;  // the source's time when the pause began
+uint32_t last_reading = 0;
 
 // The factor is the double nearest 1/14,286, not a division, so that the
 // tick boundaries fall exactly where the show's timing expects them.
@@ -34,6 +35,18 @@ void wall_sleep(double micros) {
   nanosleep(&pause, nullptr);
 }
 
+uint32_t read_ticks() {
+  if (leaving) return 0xFFFFFFFFu;
+  double now = paused ? paused_at : source->now_micros();
+  if (start_micros == 0.0) {
+    // Half a microsecond further back keeps a later start's reading off the
+    // boundary, where the rounding of the tick factor could give tick - 1.
+    start_micros = first_tick == 0 ? now : now - double(first_tick) * kTickMicros - 0.5;
+    return first_tick;
+  }
+  return static_cast<uint32_t>(whole_ticks(now));
+}
+
 }  // namespace
 
 const TimeSource kWallClock = {wall_micros, true, wall_sleep};
@@ -44,6 +57,7 @@ void clock_reset() {
   start_micros = 0.0;
   first_tick = 0;
   moved_ticks = 0;
+  last_reading = 0;
   leaving = paused = false;
 }
 
@@ -56,17 +70,9 @@ void show_clock_start_at(uint32_t tick) {
 
 uint32_t show_clock_first_tick() { return first_tick; }
 
-uint32_t show_ticks() {
-  if (leaving) return 0xFFFFFFFFu;
-  double now = paused ? paused_at : source->now_micros();
-  if (start_micros == 0.0) {
-    // Half a microsecond further back keeps a later start's reading off the
-    // boundary, where the rounding of the tick factor could give tick - 1.
-    start_micros = first_tick == 0 ? now : now - double(first_tick) * kTickMicros - 0.5;
-    return first_tick;
-  }
-  return static_cast<uint32_t>(whole_ticks(now));
-}
+uint32_t show_ticks() { return last_reading = read_ticks(); }
+
+uint32_t show_clock_last_reading() { return last_reading; }
 
 void show_clock_pause() {
   if (paused || start_micros == 0.0) return;
@@ -100,6 +106,11 @@ void show_clock_move_to(uint32_t tick) {
 }
 
 int64_t show_clock_moved_ticks() { return moved_ticks; }
+
+double show_clock_micros() {
+  if (start_micros == 0.0) return double(first_tick) * kTickMicros;
+  return (paused ? paused_at : source->now_micros()) - start_micros;
+}
 
 bool show_clock_sleeps() { return start_micros != 0.0 && source->real_time; }
 

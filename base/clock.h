@@ -42,6 +42,9 @@ uint32_t show_ticks();
 // show_ticks only.
 void show_clock_start_at(uint32_t tick);
 
+// What the last show_ticks returned (0 before any reading).
+uint32_t show_clock_last_reading();
+
 // The tick show_clock_start_at started the clock at, or show_clock_move_to
 // last moved it to: where a show started later than the beginning, or a
 // scene change, came in. 0 for a clock started by its first reading and
@@ -84,6 +87,12 @@ void show_clock_leave();
 // pause. Before the first reading: the first reading starts the clock at
 // tick, as show_clock_start_at does at once.
 void show_clock_move_to(uint32_t tick);
+
+// The show time now in microseconds: show_ticks() x 14,286 and the time into
+// the tick, as a fraction, for a clock not leaving (a leaving clock's time
+// goes on underneath). Before the start, the time of the tick the first
+// reading will give. Reads the time source once started.
+double show_clock_micros();
 
 // The ticks the clock has been moved by since it started (the first tick of
 // show_clock_start_at included): a tick of the clock, less this, is a tick of

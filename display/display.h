@@ -39,6 +39,11 @@ int display_open_mode(int width, int height, int mode);
 // the clock reads the next tick (see display_set_flat_out).
 void display_present(const uint32_t* frame);
 
+// The tick of the frame display_present is showing: the clock's last
+// reading before the call (the one a scene draws its frame at, or a later
+// one of its own), for a sink that passes it on (the page's canvas).
+uint32_t display_frame_tick();
+
 // true: present every frame as soon as it is ready, as fast as the machine
 // goes (for measuring); false (the default): at most one frame per show tick.
 // The command line's --flat-out calls it before the show starts.

@@ -18,6 +18,7 @@ DisplayKey keys[kKeySlots];
 int first_key = 0, key_count = 0;
 
 bool flat_out = false;
+uint32_t frame_tick = 0;
 bool presented = false;  // a paced present has happened; last_tick is its tick
 uint32_t last_tick = 0;
 
@@ -47,11 +48,13 @@ void display_set_flat_out(bool on) {
 
 void display_present(const uint32_t* frame) {
   if (held) return;
+  frame_tick = show_clock_last_reading();
   pace();
   sink->present(frame);
   if (sink->gather_keys) sink->gather_keys();
   if (poll_hook) poll_hook(0);
 }
+uint32_t display_frame_tick() { return frame_tick; }
 int display_poll_sink() { return sink->poll_escape(); }
 int display_poll_escape() {
   const int escape = sink->poll_escape();

@@ -66,8 +66,10 @@ TEST_F(ClockTest, PauseHoldsTheTickAndTheClockGoesOnFromIt) {
   show_clock_resume();
   EXPECT_FALSE(show_clock_paused());
   EXPECT_EQ(show_ticks(), 100u);
+  EXPECT_DOUBLE_EQ(show_clock_micros(), 100 * 14286.0 + 7000);
   fake_now += 7286;  // the rest of tick 100
   EXPECT_EQ(show_ticks(), 101u);
+  EXPECT_EQ(show_clock_last_reading(), 101u);
   show_clock_resume();
   EXPECT_EQ(show_ticks(), 101u);
 }
