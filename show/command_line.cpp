@@ -25,8 +25,10 @@ const char kHelpAfterFrom[] =
     "                (for measuring)\n"
     "  -h, --help    print this help and exit\n"
     "\n"
-    "Escape ends the show. Exit status: 0 after the show, 1 when the start-up\n"
-    "fails (no sound device, no display, no memory), 2 for bad arguments.\n";
+    "Space pauses the show and lets it go on; Left and Right go to the previous\n"
+    "and the next scene; Escape ends the show. Exit status: 0 after the show,\n"
+    "1 when the start-up fails (no sound device, no display, no memory), 2 for\n"
+    "bad arguments.\n";
 
 }  // namespace
 
