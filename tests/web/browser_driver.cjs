@@ -170,6 +170,18 @@ function checkHiddenTab(hidden) {
   if (hidden.audio !== 'running') failures.push(`audio context ${hidden.audio} after the tab came back`);
 }
 
+// Tab reaches the bar's first button, named for a screen reader, and shows
+// the bar.
+async function tabIntoTheBar(page) {
+  await page.keyboard.press('Tab');
+  await sleep(400);
+  const t = await page.evaluate(() => ({ label: document.activeElement.getAttribute('aria-label'),
+    opacity: Number(getComputedStyle(document.getElementById('controls')).opacity) }));
+  console.log(`Tab: focus on "${t.label}", bar opacity ${t.opacity}`);
+  if (t.label !== 'Pause' || t.opacity < 0.99) failures.push(`Tab went to "${t.label}" (bar opacity ${t.opacity})`);
+  await page.evaluate(() => document.activeElement.blur());
+}
+
 // A tap on the picture shows the bar (a tap on a shown bar's picture hides
 // it); false when it did not show.
 async function showBar(page, tapper) {
@@ -299,6 +311,19 @@ async function phone(browser) {
   await pauseAndPlay(page, tap);
   await pressPause(page, tap, true);
   await checkPixels(page, 'phone, portrait');
+  // Upright, the whole scale leaves a fifth of the width: the bar offers
+  // the full width, and takes it back.
+  const fitted = async () => page.evaluate(() => window.tundrixStats.fit.picture.w);
+  if (!(await showBar(page, tap)) || await page.$eval('#c-fill', (b) => b.hidden)) {
+    failures.push('an upright phone is not offered the full width');
+  } else {
+    await tap('#c-fill');
+    const wide = await fitted();
+    await tap('#c-fill');
+    const sharp = await fitted();
+    console.log(`phone, portrait: filling the width draws the picture ${wide} device pixels wide, sharp ${sharp}`);
+    if (wide !== 1170 || sharp !== 960) failures.push(`the fill button gave ${wide} and ${sharp} device pixels`);
+  }
   await page.setViewport({ ...viewport, width: 844, height: 390, isLandscape: true });
   await sleep(300);
   await checkPixels(page, 'phone, landscape');
@@ -428,6 +453,7 @@ async function test() {
       }
       if (s === 1) {
         checkHiddenTab(await hiddenTab(live.page));
+        await tabIntoTheBar(live.page);
         await pauseAndPlay(live.page, click);
         await nextScene(live.page, click, wholeShow, 2);
       }
