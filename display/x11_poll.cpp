@@ -1,4 +1,4 @@
-// Escape polling on the X server.
+// Polling the X server for Escape and the show's other keys.
 #include <X11/Xlib.h>
 #include <X11/XKBlib.h>
 #include <X11/keysym.h>

@@ -15,9 +15,9 @@ uint32_t rgba[kFramePixels];
 // was drawn at goes with it, and how far the show clock has gone past that
 // tick (the page times the sound to the picture it shows), and the frame's
 // hash when the page keeps a log of them (its tests do).
-EM_JS(void, canvas_put, (const uint32_t* pixels, double tick, double late_micros, double hash_high, double hash_low), {
-  Module.putFrame(HEAPU8.subarray(pixels, pixels + 256000), tick, late_micros, hash_high, hash_low);
-});
+EM_JS(void, canvas_put,
+      (const uint32_t* pixels, double tick, double late_micros, double hash_high, double hash_low),
+      { Module.putFrame(HEAPU8.subarray(pixels, pixels + 256000), tick, late_micros, hash_high, hash_low); });
 EM_JS(int, page_logs_frames, (), { return Module.frameLog ? 1 : 0; });
 EM_JS(int, page_escape, (), { return Module.escapePressed ? 1 : 0; });
 EM_JS(int, page_take_key, (), { return Module.takeKey(); });
