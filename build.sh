@@ -7,7 +7,9 @@
 # ./build.sh build  only build (into build/)
 # ./build.sh package  build the Debian package build/tundrix_VERSION_ARCH.deb
 # ./build.sh web    build the browser version (build-web/site) and serve it
-#                   on http://127.0.0.1:8000/ until Ctrl-C
+#                   on http://127.0.0.1:8000/ until Ctrl-C; TUNDRIX_SITE_URL,
+#                   the address the site will be served from, makes the
+#                   shared link's preview tags absolute
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -66,9 +68,11 @@ emscripten_env() { NODE_PATH=/usr/share/nodejs "$@"; }
 # natively (in build/), then Emscripten builds the show's sources.
 build_web() {
   cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build build --target tundrix_content tune_module
+  cmake --build build --target tundrix_content tune_module tundrix_icon tundrix-capture
   emscripten_env emcmake cmake -S web -B build-web/cmake -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCONTENT_DIR="$PWD/build/data" -DSITE_DIR="$PWD/build-web/site" >/dev/null
+    -DCONTENT_DIR="$PWD/build/data" -DICON_DIR="$PWD/build/icons/hicolor" \
+    -DCAPTURE_TOOL="$PWD/build/tools/capture/tundrix-capture" -DSITE_URL="${TUNDRIX_SITE_URL:-}" \
+    -DSITE_DIR="$PWD/build-web/site" >/dev/null
   emscripten_env cmake --build build-web/cmake
 }
 

@@ -42,9 +42,13 @@ uint32_t show_ticks();
 // show_ticks only.
 void show_clock_start_at(uint32_t tick);
 
-// The tick show_clock_start_at started the clock at: where a show started
-// later than the beginning came in. 0 for a clock started by its first
-// reading, or not started.
+// What the last show_ticks returned (0 before any reading).
+uint32_t show_clock_last_reading();
+
+// The tick show_clock_start_at started the clock at, or show_clock_move_to
+// last moved it to: where a show started later than the beginning, or a
+// scene change, came in. 0 for a clock started by its first reading and
+// never moved, or not started.
 uint32_t show_clock_first_tick();
 
 // True when the clock has started and runs on a real-time source, so that
@@ -57,6 +61,43 @@ bool show_clock_sleeps();
 // reads no tick itself: the caller's own readings still decide when its wait
 // is over, so a wait loop ends on the same tick with or without it.
 void show_clock_doze(uint32_t tick);
+
+// Waits about micros microseconds through the time source's sleep, without
+// reading the clock: the pause's wait between polls. Returns at once on a
+// source that does not run in real time.
+void show_clock_nap(double micros);
+
+// Pause: from show_clock_pause on, every reading gives the tick of that
+// moment; show_clock_resume lets the clock go on from there, as if the time
+// in between had not passed. Either is ignored when it changes nothing (a
+// second pause, a resume of a running clock, a clock not started).
+void show_clock_pause();
+void show_clock_resume();
+bool show_clock_paused();
+
+// A scene change: from show_clock_leave until show_clock_move_to, every
+// reading is 0xFFFFFFFF, past every limit, so the running scene ends each of
+// its phases at the next reading (as for a wall clock set back); the time
+// source is not read meanwhile.
+void show_clock_leave();
+
+// Moves the clock so that it reads tick now, keeping the place of now within
+// its tick (the start moves by whole ticks): readings of a virtual clock then
+// stay where they were against the tick boundaries. Ends a leave and a
+// pause. Before the first reading: the first reading starts the clock at
+// tick, as show_clock_start_at does at once.
+void show_clock_move_to(uint32_t tick);
+
+// The show time now in microseconds: show_ticks() x 14,286 and the time into
+// the tick, as a fraction, for a clock not leaving (a leaving clock's time
+// goes on underneath). Before the start, the time of the tick the first
+// reading will give. Reads the time source once started.
+double show_clock_micros();
+
+// The ticks the clock has been moved by since it started (the first tick of
+// show_clock_start_at included): a tick of the clock, less this, is a tick of
+// the time since the start. 0 for a clock never moved.
+int64_t show_clock_moved_ticks();
 
 // Forgets the start time (and first tick) so the next show_ticks starts the
 // clock again.

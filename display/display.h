@@ -37,11 +37,17 @@ const char* display_failure();
 
 // Converts and shows the internal height's rows (200 in the show) of 320
 // pixels read from frame, which may be a window into a taller picture of
-// 320-pixel rows. Only after a successful display_open.
+// 320-pixel rows. Only after a successful display_open. Then gathers the
+// show's keys (see display_set_poll_hook).
 // Paced by default: when the show clock runs in real time, a frame that is
 // ready within the show tick of the previous present waits, asleep, until
 // the clock reads the next tick (see display_set_flat_out).
 void display_present(const uint32_t* frame);
+
+// The tick of the frame display_present is showing: the clock's last
+// reading before the call (the one a scene draws its frame at, or a later
+// one of its own), for a sink that passes it on (the page's canvas).
+uint32_t display_frame_tick();
 
 // true: present every frame as soon as it is ready, as fast as the machine
 // goes (for measuring); false (the default): at most one frame per show tick.
@@ -51,7 +57,33 @@ void display_set_flat_out(bool on);
 // Returns 1 when an Escape key event (key code 9, press or release) was taken
 // from the event queue during this call, else 0; events after it stay queued.
 // A closed window (see display_window_closed) is reported the same way.
+// With a poll hook installed (display_set_poll_hook), returns what the hook
+// makes of that answer.
 int display_poll_escape();
+
+// The keys the show acts on besides Escape: Space, Left and Right on a
+// keyboard; the page's buttons too.
+enum DisplayKey { kKeyNone = 0, kKeyPause, kKeyPreviousScene, kKeyNextScene };
+
+// A sink's poll pushes the presses of those keys it takes, in order; the
+// show takes them. At most 16 wait; more are dropped.
+void display_push_key(DisplayKey key);
+// The oldest key pushed and not taken, or kKeyNone.
+DisplayKey display_take_key();
+
+// What display_poll_escape hands the sink's answer to (1 Escape or a closed
+// window, else 0): the show's controls, which act on the keys pushed
+// meanwhile and may hold the caller while the show is paused. Every
+// display_present also gathers the keys (FrameSink::gather_keys) and calls
+// it with 0, so that the keys work in phases that present without polling;
+// its result is then not used. nullptr: none.
+void display_set_poll_hook(int (*hook)(int escape));
+// The sink's own poll, without the hook: for the hook itself.
+int display_poll_sink();
+
+// While held, display_present shows nothing and does not wait: the scene
+// being left at a scene change draws nothing more on the screen.
+void display_hold_frames(bool held);
 
 // Whether the show's window was closed: its close button (the window
 // manager's WM_DELETE_WINDOW message), or the window destroyed by another
@@ -88,6 +120,10 @@ struct FrameSink {
   bool (*window_closed)() = nullptr;
   // display_abandon's work; null when it is close's.
   void (*abandon)() = nullptr;
+  // Takes the presses of the show's keys besides Escape that wait in the
+  // input and pushes them (display_push_key), leaving every other event
+  // where it is for the next poll; null for a sink without keys.
+  void (*gather_keys)() = nullptr;
 };
 
 // Installs a frame sink in place of the home sink (nullptr restores it).

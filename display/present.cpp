@@ -56,4 +56,8 @@ void x11_present(const uint32_t* frame) {
   kShow[static_cast<int>(s.path)]();
 }
 
-const FrameSink kX11Sink = {x11_present, x11_poll_escape, x11_close, x11_window_closed};
+const FrameSink kX11Sink = {.present = x11_present,
+                            .poll_escape = x11_poll_escape,
+                            .close = x11_close,
+                            .window_closed = x11_window_closed,
+                            .gather_keys = x11_gather_keys};

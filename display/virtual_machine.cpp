@@ -43,7 +43,14 @@ void vm_present(const uint32_t* frame) {
   if (vm.now < next_window) vm.now = next_window;
 }
 
-int vm_poll_escape() { return vm.last_slot >= 0 && vm.next_slot > vm.last_slot ? 1 : 0; }
+void vm_gather_keys() {
+  if (vm.polled) vm.polled(vm_current_slot());
+}
+
+int vm_poll_escape() {
+  vm_gather_keys();
+  return vm.last_slot >= 0 && vm.next_slot > vm.last_slot ? 1 : 0;
+}
 
 FrameSink sink;
 
@@ -57,8 +64,13 @@ void vm_start(long long fps, long long last_slot, void (*fill_slot)(long long, c
   vm.last_slot = last_slot;
   vm.fill_slot = fill_slot;
   vm.time_passed = time_passed;
+  vm.polled = nullptr;
   vm.now = 0;
-  sink = {vm_present, vm_poll_escape, close, nullptr, abandon};
+  sink = {.present = vm_present,
+          .poll_escape = vm_poll_escape,
+          .close = close,
+          .abandon = abandon,
+          .gather_keys = vm_gather_keys};
   display_set_sink(&sink);
   clock_set_source(&kVirtualClock);
   clock_reset();
@@ -67,5 +79,7 @@ void vm_start(long long fps, long long last_slot, void (*fill_slot)(long long, c
   clock_started = true;
   vm.now = kWindowUnits;
 }
+
+long long vm_current_slot() { return (vm.now - kWindowUnits) / kSlotUnits; }
 
 double vm_slot_seconds() { return kSlotUnits * unit_micros() / 1e6; }

@@ -31,6 +31,11 @@ struct VirtualMachine {
   void (*fill_slot)(long long slot, const uint32_t* frame);
   // Called after every clock reading with the virtual time reached, in seconds.
   void (*time_passed)(double seconds);
+  // Called at every poll, before it answers, and after every present, with
+  // the slot of the virtual time reached; a run that presses keys pushes
+  // them here (display_push_key).
+  // Null (vm_start's choice): no keys.
+  void (*polled)(long long slot);
 };
 
 extern VirtualMachine vm;
@@ -42,6 +47,9 @@ extern VirtualMachine vm;
 // -1 runs to the end of the show.
 void vm_start(long long fps, long long last_slot, void (*fill_slot)(long long, const uint32_t*),
               void (*time_passed)(double), void (*close)(), void (*abandon)() = nullptr);
+
+// The slot whose window the virtual time has reached.
+long long vm_current_slot();
 
 // Slot length in seconds.
 double vm_slot_seconds();

@@ -10,3 +10,4 @@ void x11_present(const uint32_t* frame);
 int x11_poll_escape();
 void x11_close();
 bool x11_window_closed();
+void x11_gather_keys();

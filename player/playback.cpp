@@ -354,6 +354,11 @@ void pt_reset() {
   }
 }
 
+void pt_restart() {
+  for (PtChannel& ch : channels) ch = PtChannel{};
+  pt_reset();
+}
+
 void pt_clear_position() {
   state.position = 0;
   state.row = 0;

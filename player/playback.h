@@ -39,6 +39,10 @@ void pt_tick();
 // Sets the playback state for the start of the song (speed 6, tempo 125,
 // first call plays row 0 of position 0) and draws the random waveform.
 void pt_reset();
+// The player as a load leaves it, for a show moved to another point: every
+// channel cleared, the panning and glissando that pt_reset keeps included,
+// then pt_reset (which draws the random waveform again).
+void pt_restart();
 // Song position and row back to 0 (the loader does this before parsing).
 void pt_clear_position();
 

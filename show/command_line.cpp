@@ -32,9 +32,10 @@ const char kHelpAfterFrom[] =
     "An option's value is the next word or follows '=' (--mode=4); numbers are\n"
     "plain decimal digits; -- ends the options.\n"
     "\n"
-    "Escape ends the show. Exit status: 0 after the show, 1 when the start-up\n"
-    "fails (no sound device, no display) or memory runs out, with the reason on\n"
-    "standard error, 2 for bad arguments.\n";
+    "Space pauses the show and lets it go on; Left and Right go to the previous\n"
+    "and the next scene; Escape ends the show. Exit status: 0 after the show,\n"
+    "1 when the start-up fails (no sound device, no display) or memory runs out,\n"
+    "with the reason on standard error, 2 for bad arguments.\n";
 
 }  // namespace
 

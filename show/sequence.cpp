@@ -4,8 +4,11 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "base/clock.h"
 #include "display/display.h"
 #include "scenes/scenes.h"
+#include "show/controls.h"
+#include "show/go_to.h"
 #include "show/terminal_text.h"
 #include "sound/output.h"
 
@@ -28,6 +31,8 @@ const SceneEntry kScenes[kShowSceneCount] = {
     {scene_replayed_object, "Out of memory tai muuta tyhm\xE4\xE4!"},
     {scene_tunnel, nullptr},  // its result is ignored
 };
+const uint32_t kBlackFrame[kFramePixels] = {};
+
 const char kClosingMessage[] = "N\xF6tbuske stad gr\xE4nser.";
 const char kBadObjectDataMessage[] = "Inva kewl.dat!";
 const char kNoNormalsMessage[] = "No luck!";
@@ -65,9 +70,24 @@ void end_show(const ShowEnding& ending) {
 }
 
 void show_run_scenes() {
-  for (int s = 0;; s++) {
-    const ShowScene scene = static_cast<ShowScene>(s);
-    const ShowEnding ending = show_ending_after(scene, kScenes[scene].run());
+  display_set_poll_hook(show_controls_poll);
+  ShowScene scene = show_scene_at(show_clock_first_tick());
+  for (;;) {
+    show_controls_enter(scene);
+    const int result = kScenes[scene].run();
+    // A failure ends the show whatever was asked.
+    ShowScene target;
+    if ((result == kSceneRanToEnd || result == kSceneEndsShow) && show_controls_take_change(&target)) {
+      // Black while the music moves and the scene sets up: a scene that
+      // draws nothing at first (the replay waits) shows nothing of the last.
+      display_hold_frames(false);
+      display_present(kBlackFrame);
+      show_go_to(kSceneStartTick[target]);
+      scene = target;
+      continue;
+    }
+    const ShowEnding ending = show_ending_after(scene, result);
     if (ending.message || ending.failure) end_show(ending);
+    scene = static_cast<ShowScene>(scene + 1);
   }
 }

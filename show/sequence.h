@@ -30,6 +30,8 @@ ShowEnding show_ending_after(ShowScene scene, int result);
 // instead. Never returns.
 [[noreturn]] void end_show(const ShowEnding& ending);
 
-// Runs the eight scenes in show order until one's result ends the show (see
-// show_ending_after). Never returns.
+// Runs the scenes in show order, from the one whose window holds the tick
+// the clock starts at, until one's result ends the show (see
+// show_ending_after); a scene change (show/controls.h) goes on with the
+// scene asked for, through show_go_to. Never returns.
 [[noreturn]] void show_run_scenes();

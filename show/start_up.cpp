@@ -6,10 +6,10 @@
 #include "base/clock.h"
 #include "display/display.h"
 #include "show/command_line.h"
+#include "show/go_to.h"
 #include "show/music_tick.h"
 #include "sound/devices.h"
 #include "sound/output.h"
-#include "sound/stream.h"
 
 namespace {
 
@@ -41,10 +41,9 @@ void show_start_up(const StartOptions& options) {
   if (display != kDisplayOpened) start_up_failed("...dnuof ton edoM", display_failure());
   display_set_lost_hook(sound_stop);
   display_set_flat_out(options.flat_out);
-  // A later start finds the music where it would be at that tick.
-  if (options.from > 0)
-    sound_skip_music(sd_kind(), kShowTicksPerSecond, show_music_tick, uint64_t(options.from) * kTickMicros);
+  // A later start finds the music where it would be at that tick, and the
+  // scene of that tick is the first one shown.
+  if (options.from > 0) show_go_to(options.from);
   sound_start(kShowTicksPerSecond, show_music_tick);
-  show_clock_start_at(options.from);
   show_ticks();
 }

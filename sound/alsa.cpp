@@ -16,9 +16,6 @@
 
 namespace {
 
-// As much sound as the OSS devices buffer: two fragments, 4096 frames.
-constexpr long kBufferFrames = 4096;
-
 snd_pcm_t* pcm = nullptr;
 int frame_bytes = 1;
 
@@ -37,7 +34,8 @@ int open_pcm(int kind, int* error) {
   }
   const bool mono8 = kind == kSound8Bit;
   const unsigned rate = unsigned(sound_rate(kind));
-  const unsigned latency_us = unsigned(kBufferFrames * 1000000 / rate);
+  // As much sound as the OSS devices buffer.
+  const unsigned latency_us = unsigned(uint64_t(kSoundBufferFrames) * 1000000 / rate);
   frame_bytes = sound_frame_bytes(kind);
   if ((*error = snd_pcm_set_params(pcm, mono8 ? SND_PCM_FORMAT_U8 : SND_PCM_FORMAT_S16_LE,
                                    SND_PCM_ACCESS_RW_INTERLEAVED, mono8 ? 1 : 2, rate, 1, latency_us)) < 0) {

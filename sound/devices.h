@@ -17,6 +17,10 @@ constexpr int kSdFailed = 0;
 // them too.
 constexpr int kSoundRate8Bit = 21700;
 constexpr int kSoundRate16Bit = 32000;
+// Frames a device buffers ahead of what is heard, in both formats: the two
+// OSS fragments (2 x 2048 bytes of 8-bit mono, 2 x 8192 bytes of 16-bit
+// stereo), and as much asked of ALSA.
+constexpr int kSoundBufferFrames = 4096;
 
 // Shows the sound-device menu, reads the answer and installs the device.
 // Returns 1 when a device is ready, 0 otherwise (an answer not starting with

@@ -148,10 +148,14 @@ int clamp_frames(int frames) { return frames < 0 ? 0 : frames > kMixMaxFrames ? 
 
 }  // namespace
 
-void mixer_init(int rate) {
-  if (rate > 0) mixer.rate = rate;
+void mix_reset_channels() {
   mixer.current = 0;
   for (int i = 0; i < kMixChannels; ++i) mixer.control[i] = mixer.mixing[i] = kFreshChannel;
+}
+
+void mixer_init(int rate) {
+  if (rate > 0) mixer.rate = rate;
+  mix_reset_channels();
   for (SampleSlot& s : mixer.samples) s = {};
   for (int v = 0; v < 256; ++v)
     for (int b = 0; b < 256; ++b) volume_table[v << 8 | b] = v * int8_t(uint8_t(b));

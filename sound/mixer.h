@@ -34,6 +34,11 @@ struct MixChannel {
 // channel arrays and the sample table, and builds the volume table.
 void mixer_init(int rate);
 
+// Both channel arrays back to how mixer_init leaves them (the first channel
+// selected); the samples, the rate, the master volume and the channel count
+// stay. For music moved to another point: no channel sounds on from before.
+void mix_reset_channels();
+
 // The nine channel operations every sound device shares. They only change
 // state; nothing renders until the next mix_mono/mix_stereo.
 //

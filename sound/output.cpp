@@ -26,6 +26,7 @@ std::atomic<uint32_t> ticks{0};
 // Set once the writer is gone for good: from then on the timer runs the
 // player, as when no writer could start.
 std::atomic<bool> timer_plays{false};
+std::atomic<bool> held{false};
 BlockMessage message;
 
 void block_sigchld(sigset_t* previous) {
@@ -78,7 +79,7 @@ void stop_writer() {
 
 void timer_tick() {
   ticks.fetch_add(1, std::memory_order_relaxed);
-  if (output.kind == kSoundNone || timer_plays) output.music_tick();
+  if ((output.kind == kSoundNone || timer_plays) && !held) output.music_tick();
 }
 
 void sound_tick(int, siginfo_t*, void*) {
@@ -87,7 +88,8 @@ void sound_tick(int, siginfo_t*, void*) {
   // from elsewhere, answers nothing.
   int saved = errno;
   if (writer_owes_block()) {
-    int32_t length = sound_render_tick(output.kind, output.music_tick, message.samples());
+    int32_t length = held ? sound_render_silence(output.kind, message.samples())
+                          : sound_render_tick(output.kind, output.music_tick, message.samples());
     block_pipe_send(writer_pipe(), &message, length);
   }
   // The writer leaves by itself only when its device is gone for good (or
@@ -122,3 +124,13 @@ void sound_stop() {
 }
 
 uint32_t sound_ticks() { return ticks.load(std::memory_order_relaxed); }
+
+void sound_hold(bool on) { held = on; }
+
+double sound_queued_micros() {
+  if (!output.started || output.kind == kSoundNone || timer_plays) return 0.0;
+  const int frames = kSoundBufferFrames + sound_block_frames(output.kind, 125);
+  return double(frames) * 1e6 / sound_rate(output.kind);
+}
+
+void sound_moved(double) {}

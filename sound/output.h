@@ -21,6 +21,22 @@ void sound_stop();
 // SIGALRM ticks since sound_start.
 uint32_t sound_ticks();
 
+// held: the music stands still (the show's pause, or while it is moved): the
+// writer's requests are answered with silence and the timer runs no music
+// tick. false: it goes on from where it stood. Safe before sound_start.
+void sound_hold(bool held);
+
+// The sound the output has queued beyond what is heard, in microseconds:
+// music moved to a point must start that much later to be heard there. The
+// device's buffer and one block while the writer plays; 0 before
+// sound_start and without a device.
+double sound_queued_micros();
+
+// The music was moved to micros of show time (a later start, a scene change)
+// while held or before sound_start: the page's output drops what it had
+// queued and times its stream from there. The writer's device plays on.
+void sound_moved(double micros);
+
 // The SIGALRM work: counts, and without a sound device (or once the writer
 // is gone) runs the music tick.
 void timer_tick();

@@ -27,9 +27,15 @@ int sound_rate(int kind);
 // kSoundBlockBytes). Returns the bytes written (0 for kind 0).
 int sound_render_tick(int kind, MusicTick music_tick, uint8_t* out);
 
+// A block of silence as long as the last tick's block, without a music tick:
+// what a held music plays. Returns the bytes written (0 for kind 0).
+int sound_render_silence(int kind, uint8_t* out);
+
 // Moves the music on by micros microseconds without playing it: for kind 1
 // or 2 music_tick runs and the blocks are mixed and dropped until they cover
 // that time, so the mixer's channels stand where they would; for kind 0
 // music_tick runs as often as the timer at timer_rate ticks per second
-// would have run it. Before sound_start only.
-void sound_skip_music(int kind, int timer_rate, MusicTick music_tick, uint64_t micros);
+// would have run it. Returns the time the music moved on by, in
+// microseconds: micros, or up to one block (one timer period) more. Before
+// sound_start, or while the output holds the music (sound_hold).
+double sound_skip_music(int kind, int timer_rate, MusicTick music_tick, uint64_t micros);

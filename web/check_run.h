@@ -8,11 +8,13 @@
 #include <cstdint>
 
 // What a check run delivers at its end: the hash of every slot from the
-// first slot on (see check_frame_hash), and the sound of those slots as
-// interleaved 16-bit little-endian stereo samples at 32,000 Hz, trimmed as
-// the capture trims its WAV.
+// first slot on (see check_frame_hash) and the show tick each slot shows
+// (the slot's number in a run from the show's start that nothing moved),
+// and the sound of those slots as interleaved 16-bit little-endian stereo
+// samples at 32,000 Hz, trimmed as the capture trims its WAV.
 struct CheckResult {
   const uint64_t* frame_hashes;
+  const uint32_t* frame_ticks;
   size_t frames;
   long long first_slot;
   const int16_t* sound;
@@ -23,9 +25,24 @@ struct CheckResult {
 // hashes in every build.
 uint64_t check_frame_hash(const uint32_t* frame);
 
-// Runs the show from its start on the virtual machine; slots before tick
-// from are rendered but not kept; to < 0 runs to the end. Calls report once
-// with the result, when the show ends (the end then goes on as usual: the
+// What a check run renders: slots from to to (to < 0: to the show's end),
+// the earlier ones rendered but not kept; the show moved to tick start
+// first, as a later start does (0: from the show's start); and keys pressed
+// in given slots, in slot order (the show takes each at its next poll or
+// present).
+struct CheckKey {
+  long long slot;
+  int key;  // a DisplayKey
+};
+struct CheckPlan {
+  long long from = 0, to = -1;
+  uint32_t start = 0;
+  const CheckKey* keys = nullptr;
+  int key_count = 0;
+};
+
+// Runs the show on the virtual machine as planned. Calls report once with
+// the result, when the show ends (the end then goes on as usual: the
 // closing message and the exit). The hooks may be null: shown gets every
 // kept frame (the page draws it), yield is called every few hundred slots so
 // that a browser page can breathe. Never returns.
@@ -34,4 +51,4 @@ struct CheckHooks {
   void (*shown)(const uint32_t* frame);
   void (*yield)();
 };
-[[noreturn]] void check_run(long long from, long long to, const CheckHooks& hooks);
+[[noreturn]] void check_run(const CheckPlan& plan, const CheckHooks& hooks);

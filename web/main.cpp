@@ -11,12 +11,12 @@
 
 #include "base/clock.h"
 #include "base/timeline.h"
+#include "show/go_to.h"
 #include "show/music_tick.h"
 #include "show/sequence.h"
 #include "show/start_up.h"
 #include "sound/devices.h"
 #include "sound/output.h"
-#include "sound/stream.h"
 #include "web/check_run.h"
 #include "web/page.h"
 
@@ -57,9 +57,8 @@ int sound_init() { return sd_offline_init(kSound16Bit); }
 [[noreturn]] void run_live(const PageOptions& o) {
   show_prepare(sound_init);
   clock_set_source(&kPageClock);
-  if (o.from > 0) sound_skip_music(kSound16Bit, kShowTicksPerSecond, show_music_tick, uint64_t(o.from) * kTickMicros);
+  if (o.from > 0) show_go_to(uint32_t(o.from));
   sound_start(kShowTicksPerSecond, show_music_tick);
-  show_clock_start_at(uint32_t(o.from));
   show_ticks();
   show_run_scenes();
 }
@@ -68,6 +67,11 @@ int sound_init() { return sd_offline_init(kSound16Bit); }
 
 int main(int argc, char** argv) {
   const PageOptions o = parse(argc, argv);
-  if (o.check) check_run(o.from, o.to, {report, canvas_draw, breathe});
+  if (o.check) {
+    CheckPlan plan;
+    plan.from = o.from;
+    plan.to = o.to;
+    check_run(plan, {report, canvas_draw, breathe});
+  }
   run_live(o);
 }

@@ -13,7 +13,9 @@
 // hands the thread back to the page.
 extern const TimeSource kPageClock;
 
-// Presents into the page's canvas; Escape comes from the page's keyboard.
+// Presents into the page's canvas with the show tick it was drawn at;
+// Escape comes from the page's keyboard and its end button, the show's
+// other keys from its keyboard and its buttons.
 extern const FrameSink kCanvasSink;
 
 // Draws the frame into the canvas and nothing else (no pacing, no sound).
@@ -23,8 +25,8 @@ void canvas_draw(const uint32_t* frame);
 // the last call; the canvas sink calls it before each present.
 void page_breathe();
 
-// Plays the music: every call renders the stream's blocks until it runs half
-// a second ahead of the show clock and hands them to the page's audio
-// worklet (or drops them when the page plays no sound). The music's ticks
-// run here, on the show's thread.
+// Plays the music: every call renders the stream's blocks as far as the
+// page's audio worklet needs them, in step with the show clock (or drops
+// them in the clock's time when no worklet plays). The music's ticks run
+// here, on the show's thread.
 void page_sound_feed();

@@ -25,17 +25,8 @@ Child start_show(const std::string& display, int mode, unsigned tick) {
   return child;
 }
 
-// Waits for the show's window on display; false when none came.
-
-// The pointer goes over the show's window first (at 0,0 in every mode), so
-// that the keyboard focus, which follows the pointer without a window
-// manager, is there.
-void xdotool(const std::string& display, std::vector<std::string> args) {
-  args.insert(args.begin(), {"/usr/bin/xdotool", "mousemove", "100", "100"});
-  RunOptions options;
-  options.env = {"DISPLAY=" + display};
-  RunResult r = run_program(args, options);
-  EXPECT_EQ(r.status, 0) << r.err;
+void xdotool(const std::string& display, const std::vector<std::string>& args) {
+  EXPECT_TRUE(type_on_show(display, args));
 }
 
 enum class Typing { kOnePress, kHeldDown, kTenPresses };

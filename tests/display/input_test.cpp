@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
+#include <X11/keysym.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -44,6 +45,7 @@ class EscapePoll : public testing::Test {
   }
 
   int queued() { return XEventsQueued(display_state.display, QueuedAfterReading); }
+  unsigned keycode(KeySym sym) { return XKeysymToKeycode(sender_, sym); }
 
   Display* sender_ = nullptr;
 };
@@ -76,10 +78,41 @@ TEST_F(EscapePoll, AfterOneEscapeEveryPollSaysEscape) {
 }
 
 TEST_F(EscapePoll, OtherKeysAreConsumedAndIgnored) {
-  for (unsigned key : {10u, 24u, 36u, 65u, 8u, 137u}) send_key(KeyPress, key);
+  for (unsigned key : {10u, 24u, 36u, 8u, 137u}) send_key(KeyPress, key);
   EXPECT_EQ(display_poll_escape(), 0);
   EXPECT_EQ(queued(), 0);
   EXPECT_EQ(display_poll_escape(), 0);
+  EXPECT_EQ(display_take_key(), kKeyNone);
+}
+
+// Space, Left and Right pressed are the show's keys, pushed in order as the
+// poll takes them; their releases are not, nor is a poll's answer changed.
+TEST_F(EscapePoll, TheShowsKeysArePushedInTheOrderPressed) {
+  send_key(KeyPress, keycode(XK_space));
+  send_key(KeyRelease, keycode(XK_space));
+  send_key(KeyPress, keycode(XK_Left));
+  send_key(KeyPress, 38);
+  send_key(KeyPress, keycode(XK_Right));
+  send_key(KeyRelease, keycode(XK_Right));
+  EXPECT_EQ(display_poll_escape(), 0);
+  EXPECT_EQ(display_take_key(), kKeyPause);
+  EXPECT_EQ(display_take_key(), kKeyPreviousScene);
+  EXPECT_EQ(display_take_key(), kKeyNextScene);
+  EXPECT_EQ(display_take_key(), kKeyNone);
+}
+
+// Between frames the show's keys are taken out of the queue and everything
+// else stays for the next poll: an Escape typed between them still ends it.
+TEST_F(EscapePoll, KeysGatheredAfterAFrameLeaveEscapeForThePoll) {
+  send_key(KeyPress, keycode(XK_Right));
+  send_key(KeyPress, 9);
+  send_key(KeyPress, keycode(XK_Left));
+  ASSERT_NE(display_home_sink()->gather_keys, nullptr);
+  display_home_sink()->gather_keys();
+  EXPECT_EQ(display_take_key(), kKeyNextScene);
+  EXPECT_EQ(display_take_key(), kKeyPreviousScene);
+  EXPECT_EQ(queued(), 1);
+  EXPECT_EQ(display_poll_escape(), 1);
 }
 
 TEST_F(EscapePoll, OnlyKeyEventsCount) {

@@ -255,6 +255,59 @@ void stream_hiscore(FakeDsp* dsp) {
   ASSERT_TRUE(fake_dsp_wait_bytes(*dsp, 10000, 20)) << "the show never streamed";
 }
 
+// A held music (the show's pause) stands still: the device gets silence,
+// in blocks as long as the music's, and the player does not move; let go,
+// it goes on where it stood. The device's bytes are the capture's with the
+// silence put in between; without a device the timer's ticks stop moving
+// the player.
+TEST(SoundOutput, HeldMusicPlaysSilenceAndGoesOnWhereItStood) {
+  FakeDsp dsp;
+  ASSERT_NO_FATAL_FAILURE(stream_hiscore(&dsp));
+  sound_hold(true);
+  const size_t held_at = dsp.received.load();
+  const uint32_t rows = pt_state().rows_started;
+  EXPECT_TRUE(fake_dsp_wait_bytes(dsp, held_at + 40 * 2560, 20));
+  EXPECT_EQ(pt_state().rows_started, rows);
+  sound_hold(false);
+  EXPECT_TRUE(fake_dsp_wait_bytes(dsp, dsp.received.load() + 20 * 2560, 20));
+  sound_stop();
+  fake_dsp_finish(&dsp, 5);
+  EXPECT_GT(pt_state().rows_started, rows);
+
+  const std::vector<uint8_t>& got = dsp.bytes;
+  std::vector<uint8_t> expected = capture_data(testdata_path("mods/hiscore.mod"), "16", 10);
+  size_t same = 0;
+  while (same < got.size() && same < expected.size() && got[same] == expected[same]) same++;
+  size_t silent = same;
+  while (silent < got.size() && got[silent] == 0) silent++;
+  // The silence starts where the capture's sound and the device's part, at
+  // most the device's buffer (the FIFO's 16,384 bytes) and two blocks after
+  // where the hold came, and lasts whole blocks.
+  EXPECT_EQ(same % 2560, 0u);
+  EXPECT_LE(same, held_at + 16384 + 2 * 2560);
+  const size_t blocks = (silent - same) / 2560;
+  EXPECT_GE(blocks, 30u);
+  const size_t resumed = same + blocks * 2560;
+  ASSERT_GT(got.size(), resumed + 10 * 2560);
+  EXPECT_TRUE(std::equal(got.begin() + long(resumed), got.end(), expected.begin() + long(same)))
+      << "the music did not go on where it stood";
+}
+
+TEST(SoundOutput, HeldMusicStopsTheTimersTicks) {
+  ASSERT_EQ(answer_menu("0\n"), 1);
+  play_hiscore();
+  sleep_seconds(0.2);
+  sound_hold(true);
+  sleep_seconds(0.05);
+  const uint32_t rows = pt_state().rows_started, ticks = sound_ticks();
+  sleep_seconds(0.5);
+  EXPECT_EQ(pt_state().rows_started, rows);
+  EXPECT_GT(sound_ticks(), ticks + 10);  // the timer still counts
+  sound_hold(false);
+  EXPECT_TRUE(wait_for([&] { return pt_state().rows_started >= rows + 2; }, 10));
+  sound_stop();
+}
+
 // An unplugged card: the writer leaves after the first refused write, and
 // the music goes on from the timer, silently.
 TEST(SoundOutput, AGoneDeviceLeavesTheMusicToTheTimer) {

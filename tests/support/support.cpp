@@ -288,6 +288,13 @@ bool press_escape_on_show(const std::string& display, int presses) {
   return w != 0;
 }
 
+bool type_on_show(const std::string& display, std::vector<std::string> args) {
+  args.insert(args.begin(), {"/usr/bin/xdotool", "mousemove", "100", "100"});
+  RunOptions options;
+  options.env = {"DISPLAY=" + display};
+  return run_program(args, options).status == 0;
+}
+
 RunResult child_finish_escaping(Child& child, const std::string& display, double timeout_seconds) {
   double end = now_seconds() + timeout_seconds;
   siginfo_t info{};

@@ -85,6 +85,12 @@ void send_escape_key(struct _XDisplay* display, unsigned long window);
 // such window (yet, or any more) or no connection.
 bool press_escape_on_show(const std::string& display, int presses);
 
+// Runs xdotool on display with args (a "key Escape", say) as a keyboard
+// would type them on the show's window: the pointer goes over the window
+// first (at 0,0 in every mode), so that the keyboard focus, which follows
+// the pointer without a window manager, is there. False when xdotool fails.
+bool type_on_show(const std::string& display, std::vector<std::string> args);
+
 // child_finish for a show past the mode menu on display: until the child
 // exits, presses Escape on its window three times every 50 ms. Three at once
 // meet a scene's phase loop poll, the poll after it and its closing poll, so

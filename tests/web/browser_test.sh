@@ -6,10 +6,11 @@
 #    sound is in turn tundrix-capture's show.wav (its recorded hash);
 #  - the canvas at known ticks equals tundrix-capture's frames there (an
 #    independent decoder, ImageMagick, compares the two PNGs);
-#  - a few seconds live in each scene play (at least half the show's 70
-#    frames a second; bench/web measures the rate) with the audio context
-#    running; a hidden tab stops the show clock and suspends the music, and
-#    both go on where they were; Escape ends the show with its message.
+#  - the page as a visitor meets it, started by real clicks and taps: a few
+#    seconds live in each scene, the controls, pause and scene changes, the
+#    sound in step with the picture, phones and laptops at odd pixel ratios,
+#    an insecure origin, a missing tundrix.wasm (browser_driver.cjs lists
+#    what fails).
 # The page is served from 127.0.0.1 for this run only; the server and the
 # browser are bounded in time and stopped.
 #
@@ -46,9 +47,13 @@ for t in $ticks; do
   "$build/tools/capture/tundrix-capture" show -o "$work/capture-$t/" --from "$t" --to "$t" >/dev/null 2>&1
 done
 
-start_local_server "$web/site" "$work/server.log"
+# The site, and beside it a copy without tundrix.wasm (a failed upload).
+mkdir -p "$work/served/nowasm"
+ln -s "$web/site" "$work/served/site"
+find "$web/site" -maxdepth 1 -type f ! -name tundrix.wasm -exec cp {} "$work/served/nowasm/" \;
+start_local_server "$work/served" "$work/server.log"
 
-NODE_PATH="$web/node_modules" timeout 900 node "$here/browser_driver.cjs" test "http://127.0.0.1:$port/" "$work"
+NODE_PATH="$web/node_modules" timeout 900 node "$here/browser_driver.cjs" test "http://127.0.0.1:$port/site/" "$work"
 
 failed=0
 if ! diff -q "$work/native.txt" "$work/browser.txt" >/dev/null; then

@@ -1,7 +1,8 @@
 // The check run's front end where it has no display and no sound device (on
 // another CPU, under an emulator). The virtual machine takes the clock and the
 // frames before the first scene, so a frame that reaches the home sink is a
-// fault; no sound output ever starts, so the show's end has none to stop.
+// fault; no sound output ever starts, so the show's end has none to stop and
+// a later start or a scene change none to hold or move.
 #include <cstdio>
 #include <cstdlib>
 
@@ -24,3 +25,6 @@ const FrameSink kHeadless = {refuse_frame, no_escape, nothing_to_close};
 const FrameSink* display_home_sink() { return &kHeadless; }
 
 void sound_stop() {}
+void sound_hold(bool) {}
+double sound_queued_micros() { return 0.0; }
+void sound_moved(double) {}
